@@ -1,0 +1,17 @@
+// MAC management chip adapter.
+#include "kalo_l2_mac.h"
+
+#include "hook.h"
+#include "kalo_reg.h"
+
+extern "C" {
+
+uint32_t CHIP_KALO_DelPortMac(uint32_t) { return 0; }
+
+uint32_t CHIP_Register_L2Mac(void)
+{
+    hal::setSlot<&HAL_L2_DelPortMac>(g_HalL2HookList, HAL_L2_SLOT_DEL_PORT_MAC, &CHIP_KALO_DelPortMac);
+    return 0;
+}
+
+}  // extern "C"

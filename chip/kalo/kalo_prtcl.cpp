@@ -1,0 +1,18 @@
+// Protocol-packet ACL and diagnostic flow chip adapter.
+#include "hook.h"
+#include "kalo_reg.h"
+
+extern "C" {
+
+PduFlowCarEntry pduFlowCarRecord[HAL_PDU_CAR_RECORD_NUM];
+
+uint32_t CHIP_Register_Pdu(void)
+{
+    // No ACL has a CAR profile bound before the first rule is installed.
+    for (PduFlowCarEntry &entry : pduFlowCarRecord) {
+        entry = PduFlowCarEntry{};
+    }
+    return 0;
+}
+
+}  // extern "C"

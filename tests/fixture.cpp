@@ -1,0 +1,30 @@
+#include "fixture.h"
+
+#include "kalo_dbg.h"
+#include "qx_host.h"
+
+namespace haltest {
+
+void resetLibrary()
+{
+    g_HalL3HookInstalled = 0;
+    g_HalL2HookInstalled = 0;
+    g_HalBtvHookInstalled = 0;
+    std::memset(g_HalL3HookList, 0, sizeof(g_HalL3HookList));
+    std::memset(g_HalL2HookList, 0, sizeof(g_HalL2HookList));
+    std::memset(g_HalBtvHookList, 0, sizeof(g_HalBtvHookList));
+    std::memset(pduFlowCarRecord, 0, sizeof(pduFlowCarRecord));
+    if (g_pusBTV_USER_NUM != nullptr) {
+        QX_OS_MemFreeD(g_pusBTV_USER_NUM);
+        g_pusBTV_USER_NUM = nullptr;
+    }
+    HAL_RegCtp2UserPortFunc(nullptr);
+    HAL_RegUserPort2CtpFunc(nullptr);
+    HAL_RegGetNniRoleFunc(nullptr);
+    HAL_RegGetBCUCGemBgeByIdFunc(nullptr);
+    HAL_RegGetL2FlowFunc(nullptr);
+    HAL_RegChipDebugCmdEntry(nullptr, nullptr);
+    CHIP_KALO_DbgSwitch = 0;
+}
+
+}  // namespace haltest

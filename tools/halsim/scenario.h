@@ -1,0 +1,22 @@
+// Steps of the built-in scenario. Each area of the adapter contributes the
+// requests a terminal makes of it.
+#ifndef TOOLS_HALSIM_SCENARIO_H
+#define TOOLS_HALSIM_SCENARIO_H
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace halsim {
+
+struct Step {
+    std::string what;                 // the call as a reader would write it
+    std::function<uint32_t()> call;   // makes the call and returns its result
+};
+
+void addFrameSteps(std::vector<Step> &steps);
+
+}  // namespace halsim
+
+#endif

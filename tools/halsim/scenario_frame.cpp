@@ -1,0 +1,51 @@
+// The frame: family installation, port identity and the debug command.
+#include <cstdio>
+
+#include "hal_network_adpt.h"
+#include "kalo_dbg.h"
+#include "scenario.h"
+
+namespace halsim {
+
+namespace {
+
+uint32_t debugCommand(const char *word)
+{
+    char a0[] = "Tarncmd", a1[] = "chip_kalo", a2[] = "kalo", a3[] = "dbg";
+    char a4[8];
+    std::snprintf(a4, sizeof(a4), "%s", word);
+    char *argv[] = {a0, a1, a2, a3, a4};
+    return CHIP_KALO_dbg_cmd(5, argv);
+}
+
+}  // namespace
+
+void addFrameSteps(std::vector<Step> &steps)
+{
+    steps.push_back({"HAL_L3_InitUser()", [] { return HAL_L3_InitUser(); }});
+    steps.push_back({"HAL_L2_InitUser()", [] { return HAL_L2_InitUser(); }});
+    steps.push_back({"HAL_BTV_InitUser()", [] { return HAL_BTV_InitUser(); }});
+    steps.push_back({"HAL_L2_PreChipConfig()", [] { return HAL_L2_PreChipConfig(); }});
+    steps.push_back({"HAL_BTV_SetProPktQue(1, 2, 3)", [] { return HAL_BTV_SetProPktQue(1, 2, 3); }});
+    steps.push_back({"HAL_L2_DelPortMac(4)", [] { return HAL_L2_DelPortMac(4); }});
+    steps.push_back({"HAL_DFX_IsSupport()", [] { return HAL_DFX_IsSupport(); }});
+    steps.push_back({"HAL_PDU_PrtclPktAclDel(7)", [] { return HAL_PDU_PrtclPktAclDel(7); }});
+    steps.push_back({"HAL_Ctp2UserPort(5) (type, port)", [] {
+                         uint32_t type = 0xFF;
+                         uint16_t port = 0xFF;
+                         const uint32_t ret = HAL_Ctp2UserPort(5, &type, &port);
+                         std::printf("  CTP 5: type %u, user port %u\n", type, port);
+                         return ret;
+                     }});
+    steps.push_back({"HAL_GetNetRole(9)", [] {
+                         uint32_t role = 0xFF;
+                         const uint32_t ret = HAL_GetNetRole(9, &role);
+                         std::printf("  CTP 9: net role %u\n", role);
+                         return ret;
+                     }});
+    steps.push_back({"HAL_RegChipDebugCmdEntry(\"chip_kalo\", CHIP_KALO_dbg_cmd)",
+                     [] { return HAL_RegChipDebugCmdEntry("chip_kalo", CHIP_KALO_dbg_cmd); }});
+    steps.push_back({"Tarncmd chip_kalo kalo dbg on", [] { return debugCommand("on"); }});
+}
+
+}  // namespace halsim
