@@ -30,18 +30,14 @@ void addFrameSteps(std::vector<Step> &steps)
     steps.push_back({"HAL_L2_DelPortMac(4)", [] { return HAL_L2_DelPortMac(4); }});
     steps.push_back({"HAL_DFX_IsSupport()", [] { return HAL_DFX_IsSupport(); }});
     steps.push_back({"HAL_PDU_PrtclPktAclDel(7)", [] { return HAL_PDU_PrtclPktAclDel(7); }});
-    steps.push_back({"HAL_Ctp2UserPort(5) (type, port)", [] {
+    steps.push_back({"HAL_Ctp2UserPort(5, &type, &port)", [] {
                          uint32_t type = 0xFF;
                          uint16_t port = 0xFF;
-                         const uint32_t ret = HAL_Ctp2UserPort(5, &type, &port);
-                         std::printf("  CTP 5: type %u, user port %u\n", type, port);
-                         return ret;
+                         return HAL_Ctp2UserPort(5, &type, &port);
                      }});
-    steps.push_back({"HAL_GetNetRole(9)", [] {
+    steps.push_back({"HAL_GetNetRole(9, &role)", [] {
                          uint32_t role = 0xFF;
-                         const uint32_t ret = HAL_GetNetRole(9, &role);
-                         std::printf("  CTP 9: net role %u\n", role);
-                         return ret;
+                         return HAL_GetNetRole(9, &role);
                      }});
     steps.push_back({"HAL_RegChipDebugCmdEntry(\"chip_kalo\", CHIP_KALO_dbg_cmd)",
                      [] { return HAL_RegChipDebugCmdEntry("chip_kalo", CHIP_KALO_dbg_cmd); }});
