@@ -2,6 +2,7 @@
 #ifndef PLATFORM_HOOK_H
 #define PLATFORM_HOOK_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include <type_traits>
@@ -29,6 +30,23 @@ inline uint32_t callSlot(const HAL_HOOK_FUNC *table, unsigned slot, Args... args
 }
 
 inline bool slotFilled(const HAL_HOOK_FUNC *table, unsigned slot) { return table[slot] != nullptr; }
+
+/* The body of a plain entry point: make sure the family is installed (its
+ * result is not looked at), then call the slot. */
+template <uint32_t (*InitUser)(), typename... Args>
+inline uint32_t dispatch(const HAL_HOOK_FUNC *table, unsigned slot, Args... args)
+{
+    (void)InitUser();
+    return callSlot(table, slot, args...);
+}
+
+template <size_t N>
+inline void clearTable(HAL_HOOK_FUNC (&table)[N])
+{
+    for (HAL_HOOK_FUNC &slot : table) {
+        slot = nullptr;
+    }
+}
 
 }  // namespace hal
 

@@ -161,6 +161,43 @@ Host &host()
 
 using halsim::host;
 
+namespace {
+
+uint32_t answerAttr(const char *function, const std::map<uint32_t, halsim::Host::Attr> &attrs, uint32_t attrId,
+                    uint32_t len, void *out)
+{
+    uint32_t ret = 0;
+    if (host().forced(function, ret)) {
+        return ret;
+    }
+    auto it = attrs.find(attrId);
+    if (it == attrs.end()) {
+        return 1;
+    }
+    if (it->second.result == 0 && out != nullptr && len >= sizeof(uint32_t)) {
+        std::memcpy(out, &it->second.value, sizeof(uint32_t));
+    }
+    return it->second.result;
+}
+
+// A lookup in one of the host's tables: result 1 when the key is unknown.
+template <typename Map, typename Key, typename Out>
+uint32_t answerLookup(const char *function, const Map &table, const Key &key, Out *out)
+{
+    uint32_t ret = 0;
+    if (host().forced(function, ret)) {
+        return ret;
+    }
+    auto it = table.find(key);
+    if (it == table.end()) {
+        return 1;
+    }
+    *out = it->second;
+    return 0;
+}
+
+}  // namespace
+
 extern "C" {
 
 uint32_t QX_OS_HLP_SendOutLarge(uint32_t cmd, void *req, uint32_t reqLen, void *reply, uint32_t replyLen)
@@ -264,26 +301,6 @@ uint32_t QX_Feature_IsSupportByFeatureName(const char *name)
     return it != host().features.end() ? it->second : 0;
 }
 
-namespace {
-
-uint32_t answerAttr(const char *function, const std::map<uint32_t, halsim::Host::Attr> &attrs, uint32_t attrId,
-                    uint32_t len, void *out)
-{
-    uint32_t ret = 0;
-    if (host().forced(function, ret)) {
-        return ret;
-    }
-    auto it = attrs.find(attrId);
-    if (it == attrs.end()) {
-        return 1;
-    }
-    if (it->second.result == 0 && out != nullptr && len >= sizeof(uint32_t)) {
-        std::memcpy(out, &it->second.value, sizeof(uint32_t));
-    }
-    return it->second.result;
-}
-
-}  // namespace
 
 uint32_t QX_DM_PDGetAttr(uint32_t attrId, uint32_t len, void *out)
 {
@@ -297,16 +314,7 @@ uint32_t QX_DM_ChipGetAttr(uint32_t, uint32_t attrId, uint32_t len, void *out)
 
 uint32_t QX_DM_TopoGetKaPortByUserPort(uint32_t userPort, uint32_t *chipPort)
 {
-    uint32_t ret = 0;
-    if (host().forced("QX_DM_TopoGetKaPortByUserPort", ret)) {
-        return ret;
-    }
-    auto it = host().userToChipPort.find(userPort);
-    if (it == host().userToChipPort.end()) {
-        return 1;
-    }
-    *chipPort = it->second;
-    return 0;
+    return answerLookup("QX_DM_TopoGetKaPortByUserPort", host().userToChipPort, userPort, chipPort);
 }
 
 uint32_t QX_DM_GetCurUpUserPortID(uint32_t *userPortId)
@@ -364,30 +372,13 @@ uint32_t QX_XML_DBGetSiglePara(uint32_t, uint32_t, uint32_t, uint32_t len, void 
 
 uint32_t L2M_Ctp_GetIdByPrototype(uint32_t ctpType, uint32_t userPort, uint16_t *ctpId)
 {
-    uint32_t ret = 0;
-    if (host().forced("L2M_Ctp_GetIdByPrototype", ret)) {
-        return ret;
-    }
-    auto it = host().l2mCtpByPrototype.find({ctpType, userPort});
-    if (it == host().l2mCtpByPrototype.end()) {
-        return 1;
-    }
-    *ctpId = it->second;
-    return 0;
+    return answerLookup("L2M_Ctp_GetIdByPrototype", host().l2mCtpByPrototype, std::make_pair(ctpType, userPort),
+                        ctpId);
 }
 
 uint32_t L2M_Ctp_GetNetRole(uint32_t ctpId, uint32_t *netRole)
 {
-    uint32_t ret = 0;
-    if (host().forced("L2M_Ctp_GetNetRole", ret)) {
-        return ret;
-    }
-    auto it = host().l2mNetRole.find(ctpId);
-    if (it == host().l2mNetRole.end()) {
-        return 1;
-    }
-    *netRole = it->second;
-    return 0;
+    return answerLookup("L2M_Ctp_GetNetRole", host().l2mNetRole, ctpId, netRole);
 }
 
 uint32_t L2M_PTP_IsSupportAutoSelect(void)

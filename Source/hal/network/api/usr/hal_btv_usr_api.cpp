@@ -8,8 +8,7 @@ namespace {
 template <typename... Args>
 uint32_t btvDispatch(unsigned slot, Args... args)
 {
-    (void)HAL_BTV_InitUser();
-    return hal::callSlot(g_HalBtvHookList, slot, args...);
+    return hal::dispatch<HAL_BTV_InitUser>(g_HalBtvHookList, slot, args...);
 }
 
 }  // namespace
@@ -24,9 +23,7 @@ uint32_t HAL_BTV_InitUser(void)
     if (g_HalBtvHookInstalled != 0) {
         return 0;
     }
-    for (HAL_HOOK_FUNC &slot : g_HalBtvHookList) {
-        slot = nullptr;
-    }
+    hal::clearTable(g_HalBtvHookList);
     // Only the user-count allocation of CHIP_Register_Btv can fail; the
     // family then stays uninstalled and the next call tries again.
     uint32_t ret = CHIP_Register_Btv();

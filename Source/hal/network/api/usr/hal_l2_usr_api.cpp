@@ -12,8 +12,7 @@ namespace {
 template <typename... Args>
 uint32_t l2Dispatch(unsigned slot, Args... args)
 {
-    (void)HAL_L2_InitUser();
-    return hal::callSlot(g_HalL2HookList, slot, args...);
+    return hal::dispatch<HAL_L2_InitUser>(g_HalL2HookList, slot, args...);
 }
 
 // Built-in CTP table of a terminal with eight Ethernet user ports, indexed
@@ -58,9 +57,7 @@ uint32_t HAL_L2_InitUser(void)
     if (g_HalL2HookInstalled != 0) {
         return 0;
     }
-    for (HAL_HOOK_FUNC &slot : g_HalL2HookList) {
-        slot = nullptr;
-    }
+    hal::clearTable(g_HalL2HookList);
     // Protocol packets first, then L2 services, then MAC management; the
     // family counts as installed only when all three registered.
     using Registration = uint32_t (*)(void);

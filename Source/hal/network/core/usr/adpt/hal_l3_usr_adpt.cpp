@@ -18,8 +18,7 @@ constexpr uint32_t kSessionFlagPara = 0x264f0901U;
 template <typename... Args>
 uint32_t l3Dispatch(unsigned slot, Args... args)
 {
-    (void)HAL_L3_InitUser();
-    return hal::callSlot(g_HalL3HookList, slot, args...);
+    return hal::dispatch<HAL_L3_InitUser>(g_HalL3HookList, slot, args...);
 }
 
 }  // namespace
@@ -34,9 +33,7 @@ uint32_t HAL_L3_InitUser(void)
     if (g_HalL3HookInstalled != 0) {
         return 0;
     }
-    for (HAL_HOOK_FUNC &slot : g_HalL3HookList) {
-        slot = nullptr;
-    }
+    hal::clearTable(g_HalL3HookList);
     // The L3 family counts as installed before its registration runs.
     g_HalL3HookInstalled = 1;
     return CHIP_Register_L3();
