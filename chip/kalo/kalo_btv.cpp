@@ -15,7 +15,7 @@ HAL_DIAG_SOURCE("kalo_btv", hal::kModuleBtv);
 namespace {
 
 namespace hlp = hal::hlp;
-using kalo::hlpLen;
+using kalo::sendRequest;
 
 // Match mode sent to the driver, by forwarding mode.
 constexpr uint32_t kMatchModeOfForwardMode[] = {
@@ -23,12 +23,6 @@ constexpr uint32_t kMatchModeOfForwardMode[] = {
     0,  // forwarding mode 1
     0,  // forwarding mode 2
 };
-
-template <typename Req>
-uint32_t sendRequest(uint32_t cmd, Req &req)
-{
-    return QX_OS_HLP_SendOutLarge(cmd, &req, hlpLen(req), nullptr, 0);
-}
 
 void traceProgram(uint32_t line, const char *op, const BtvProgram &p)
 {

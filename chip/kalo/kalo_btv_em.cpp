@@ -48,7 +48,7 @@ uint32_t CHIP_KALO_SetBtvEmStatsRule(uint32_t act, const BtvEmRule *rule)
               uint32_t{rule->pro}, rule->dip, rule->sip, uint32_t{rule->vlan});
     btv_em_rule_req_s req = emRuleRequest(*rule);
     const uint32_t cmd = act == 1 ? hal::hlp::BTV_SET_EM_RULE : hal::hlp::BTV_DEL_EM_RULE;
-    const uint32_t ret = QX_OS_HLP_SendOutLarge(cmd, &req, kalo::hlpLen(req), nullptr, 0);
+    const uint32_t ret = kalo::sendRequest(cmd, req);
     if (ret == 0) {
         HAL_TRACE(81, "\r\nQX_MSC_BTV_SetEmStatsRule  end\r\n");
     }
@@ -63,9 +63,8 @@ uint32_t CHIP_KALO_GetBtvEmStats(const BtvEmRule *rule, BtvEmResult *result)
     HAL_TRACE(107, "\r\n GetEmStats start : pro: %d, dip:0x%x, sip:0x%x, vlan:%d\r\n", uint32_t{rule->pro}, rule->dip,
               rule->sip, uint32_t{rule->vlan});
     uint32_t req = 0;  // the driver keeps one rule: nothing to name
-    btv_em_stats_reply_s reply{};
-    const uint32_t ret =
-        QX_OS_HLP_SendOutLarge(hal::hlp::BTV_GET_EM_STATS, &req, kalo::hlpLen(req), &reply, kalo::hlpLen(reply));
+    btv_em_stats_reply_s reply;
+    const uint32_t ret = kalo::sendRequest(hal::hlp::BTV_GET_EM_STATS, req, reply);
     if (ret == 0) {
         result->bytes_high = reply.bytes_high;
         result->bytes_low = reply.bytes_low;

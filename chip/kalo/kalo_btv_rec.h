@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "qx_host.h"
+
 // Add program (0x20026002).
 struct btv_program_req_s {
     uint32_t group_id;
@@ -126,6 +128,22 @@ template <typename T>
 constexpr uint32_t hlpLen(const T &)
 {
     return static_cast<uint32_t>(sizeof(T));
+}
+
+// Sends one request record; the command reads no reply.
+template <typename Req>
+uint32_t sendRequest(uint32_t cmd, Req &req)
+{
+    return QX_OS_HLP_SendOutLarge(cmd, &req, hlpLen(req), nullptr, 0);
+}
+
+// Sends one request record and has the driver fill a reply record, cleared
+// first.
+template <typename Req, typename Reply>
+uint32_t sendRequest(uint32_t cmd, Req &req, Reply &reply)
+{
+    reply = Reply{};
+    return QX_OS_HLP_SendOutLarge(cmd, &req, hlpLen(req), &reply, hlpLen(reply));
 }
 
 }  // namespace kalo

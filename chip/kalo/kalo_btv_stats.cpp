@@ -10,20 +10,7 @@ HAL_DIAG_SOURCE("kalo_btv", hal::kModuleBtv);
 namespace {
 
 namespace hlp = hal::hlp;
-using kalo::hlpLen;
-
-template <typename Req>
-uint32_t sendRequest(uint32_t cmd, Req &req)
-{
-    return QX_OS_HLP_SendOutLarge(cmd, &req, hlpLen(req), nullptr, 0);
-}
-
-template <typename Req>
-uint32_t readCounters(uint32_t cmd, Req &req, btv_stats_reply_s &reply)
-{
-    reply = btv_stats_reply_s{};
-    return QX_OS_HLP_SendOutLarge(cmd, &req, hlpLen(req), &reply, hlpLen(reply));
-}
+using kalo::sendRequest;
 
 uint32_t setGroupStats(const BtvStats &stats, uint32_t enable)
 {
@@ -135,7 +122,7 @@ uint32_t CHIP_KALO_GetBtvStats(BtvStats *stats)
     HAL_TRACE(638, "\r\nQX_MSC_GetBtvStats   uiMCastGroupId = %u\n\n", stats->uiMCastGroupId);
     uint32_t groupId = stats->uiMCastGroupId;
     btv_stats_reply_s reply;
-    const uint32_t ret = readCounters(hlp::QX_KER_HLP_CMD_BTV_GET_STATS, groupId, reply);
+    const uint32_t ret = sendRequest(hlp::QX_KER_HLP_CMD_BTV_GET_STATS, groupId, reply);
     if (ret != 0) {
         HAL_TRACE(644, "\r\nQX_MSC_GetBtvStats send  QX_KER_HLP_CMD_BTV_GET_STATS  fail, uiRet:0x%x", ret);
         lastWord(645, ret);
@@ -187,7 +174,7 @@ uint32_t CHIP_KALO_GetBtvUserStats(BtvUserStats *stats)
     traceUserStats(803, *stats);
     btv_user_stats_req_s req = userStatsRequest(*stats);
     btv_stats_reply_s reply;
-    const uint32_t ret = readCounters(hlp::BTVUSER_GET_STATS, req, reply);
+    const uint32_t ret = sendRequest(hlp::BTVUSER_GET_STATS, req, reply);
     if (ret != 0) {
         HAL_TRACE(810, "\r\n send GET_STATS  fail, uiRet:0x%x", ret);
         lastWord(811, ret, req.group_id, req.flow_id);
