@@ -71,11 +71,11 @@ HAL_HOOK_FUNC fn(F *f)
 TEST_F(BtvProgramTest, RegistrationFillsEveryMulticastSlot)
 {
     const HAL_HOOK_FUNC expected[HAL_BTV_HOOK_NUM] = {
-        fn(&CHIP_KALO_SetBtvEmStatsRule), fn(&CHIP_KALO_GetBtvEmStats),     fn(&CHIP_KALO_SetProPktQue),
+        fn(&CHIP_KALO_SetBtvEmStatsRule), fn(&CHIP_KALO_GetBtvEmStats),       fn(&CHIP_KALO_SetProPktQue),
         fn(&CHIP_KALO_SetProPktRate),     fn(&CHIP_KALO_SetMultiForwardMode), fn(&CHIP_KALO_AddProgramTable),
-        fn(&CHIP_KALO_DelProgramTable),   fn(&CHIP_KALO_AddProgramUsr),     fn(&CHIP_KALO_DelProgramUsr),
-        fn(&CHIP_KALO_AddBtvStats),       fn(&CHIP_KALO_DelBtvStats),       fn(&CHIP_KALO_ClearBtvStats),
-        fn(&CHIP_KALO_GetBtvStats),       fn(&CHIP_KALO_AddUserBtvStats),   fn(&CHIP_KALO_DelUserBtvStats),
+        fn(&CHIP_KALO_DelProgramTable),   fn(&CHIP_KALO_AddProgramUsr),       fn(&CHIP_KALO_DelProgramUsr),
+        fn(&CHIP_KALO_AddBtvStats),       fn(&CHIP_KALO_DelBtvStats),         fn(&CHIP_KALO_ClearBtvStats),
+        fn(&CHIP_KALO_GetBtvStats),       fn(&CHIP_KALO_AddUserBtvStats),     fn(&CHIP_KALO_DelUserBtvStats),
         fn(&CHIP_KALO_ClearUserBtvStats), fn(&CHIP_KALO_GetBtvUserStats),
     };
     for (unsigned slot = 0; slot < HAL_BTV_HOOK_NUM; ++slot) {
@@ -90,8 +90,8 @@ TEST_F(BtvProgramTest, ForwardingModeMapsToTheMatchModeOrIsRefused)
         uint32_t result;
         std::vector<uint32_t> sent;  // the match mode, when one is sent
     };
-    for (const Row &r : {Row{0, 0, {1}}, Row{1, 0, {0}}, Row{2, 0, {0}}, Row{3, 0xF7300001, {}},
-                         Row{0xFFFFFFFF, 0xF7300001, {}}}) {
+    for (const Row &r :
+         {Row{0, 0, {1}}, Row{1, 0, {0}}, Row{2, 0, {0}}, Row{3, 0xF7300001, {}}, Row{0xFFFFFFFF, 0xF7300001, {}}}) {
         SCOPED_TRACE(r.mode);
         host.reset();
         EXPECT_EQ(HAL_BTV_SetMultiForwardMode(r.mode), r.result);
@@ -101,7 +101,8 @@ TEST_F(BtvProgramTest, ForwardingModeMapsToTheMatchModeOrIsRefused)
             sent.push_back(recordOf<uint32_t>(c));
         }
         EXPECT_EQ(sent, r.sent);
-        EXPECT_EQ(traces().at(0), std::make_pair(103u, "ENTRANCE: BtvFlowForwardMode=" + std::to_string(r.mode) + "\n"));
+        EXPECT_EQ(traces().at(0),
+                  std::make_pair(103u, "ENTRANCE: BtvFlowForwardMode=" + std::to_string(r.mode) + "\n"));
         if (r.sent.empty()) {
             EXPECT_THAT(host.lastWords, ElementsAre(lastWord(kBtv, 108, 0xF7300001, r.mode)));
         } else {
@@ -114,7 +115,8 @@ TEST_F(BtvProgramTest, RefusedMatchModeIsTracedRecordedAndReturned)
 {
     host.answer(kMatchMode, 0x2d);
     EXPECT_EQ(HAL_BTV_SetMultiForwardMode(1), 0x2du);
-    EXPECT_EQ(traces().back(), std::make_pair(117u, std::string("\r\n send QX_KER_HLP_CMD_BTV_MATCH_MODE fail, uiRet:0x2d")));
+    EXPECT_EQ(traces().back(),
+              std::make_pair(117u, std::string("\r\n send QX_KER_HLP_CMD_BTV_MATCH_MODE fail, uiRet:0x2d")));
     EXPECT_THAT(host.lastWords, ElementsAre(lastWord(kBtv, 118, 0x2d)));
 }
 
@@ -133,8 +135,8 @@ TEST_F(BtvProgramTest, ProgramRequestCarriesTheUntaggedWordVlanAndMac)
         EXPECT_EQ(std::memcmp(req.mac, p.mac, 6), 0);
         EXPECT_EQ(req.rsv18[0] | req.rsv18[1], 0);
         EXPECT_EQ(traces(), (std::vector<std::pair<uint32_t, std::string>>{
-                                {209, "ENTRANCE btv add program: uiMcastGroupID=5; usOrigMvlan=" + std::to_string(vlan) +
-                                          "; usReplMvlan=200; mac=01:00:5e:01:02:ab\n"}}));
+                                {209, "ENTRANCE btv add program: uiMcastGroupID=5; usOrigMvlan=" +
+                                          std::to_string(vlan) + "; usReplMvlan=200; mac=01:00:5e:01:02:ab\n"}}));
     }
 }
 
@@ -227,7 +229,8 @@ TEST_F(BtvProgramTest, DeleteOfAGroupOutsideTheCountArraySendsAndTouchesNoCount)
         host.answer(kAdd, 1);
         EXPECT_EQ(HAL_BTV_AddProgramTable(&p), 0u) << "the retry deletes too";
     }
-    EXPECT_EQ(commands(), (std::vector<uint32_t>{kDel, kAdd, kDel, kAdd, kDel, kAdd, kDel, kAdd, kDel, kAdd, kDel, kAdd}));
+    EXPECT_EQ(commands(),
+              (std::vector<uint32_t>{kDel, kAdd, kDel, kAdd, kDel, kAdd, kDel, kAdd, kDel, kAdd, kDel, kAdd}));
     EXPECT_EQ(std::memcmp(before.data(), g_pusBTV_USER_NUM, before.size()), 0);
 }
 
@@ -236,8 +239,7 @@ TEST_F(BtvProgramTest, MissingRecordOrCountArraySendsNothingOrSkipsTheReset)
     EXPECT_EQ(CHIP_KALO_AddProgramTable(nullptr), 0xF7300000u);
     EXPECT_EQ(CHIP_KALO_DelProgramTable(nullptr), 0xF7300000u);
     EXPECT_THAT(host.hlp, IsEmpty());
-    EXPECT_THAT(host.lastWords,
-                ElementsAre(lastWord(kBtv, 204, 0xF7300000), lastWord(kBtv, 154, 0xF7300000)));
+    EXPECT_THAT(host.lastWords, ElementsAre(lastWord(kBtv, 204, 0xF7300000), lastWord(kBtv, 154, 0xF7300000)));
 
     haltest::resetLibrary();  // no count array: an exported function called directly
     const BtvProgram p = program(3, 0);

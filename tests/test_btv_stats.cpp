@@ -53,6 +53,8 @@ std::vector<StatsOp> statsOps()
     const std::string g = "   uiMCastGroupId = 7\n\n";
     const std::string u = "\r\n uiMCastGroupId = 7 usFlowID = 33";
     const std::string userSet = "\r\n send  QX_KER_HLP_CMD_BTVUSER_SET_STATS  fail, uiRet:0x5e";
+    // One operation a row.
+    // clang-format off
     return {
         {"AddBtvStats", [](BtvStats *s, BtvUserStats *) { return HAL_BTV_AddBtvStats(s); }, 0x20026005, words({7, 1}),
          0, 519, 525, 529, 530, "\r\nQX_MSC_AddBtvStats" + g,
@@ -76,6 +78,7 @@ std::vector<StatsOp> statsOps()
         {"GetBtvUserStats", [](BtvStats *, BtvUserStats *s) { return HAL_BTV_GetBtvUserStats(s); }, 0x2002600d,
          words({7, 0x21}), 16, 799, 803, 810, 811, u, "\r\n send GET_STATS  fail, uiRet:0x5e", {7, 0x21}},
     };
+    // clang-format on
 }
 
 }  // namespace
@@ -136,7 +139,8 @@ TEST_F(BtvStatsTest, ReadsCopyFramesAndBothOctetWords)
     EXPECT_EQ(user.RcvPktOcts_L, 1000u);
     ASSERT_EQ(host.traces.size(), 4u);
     EXPECT_EQ(host.traces[1].line, 654u);
-    EXPECT_EQ(host.traces[1].text, "\r\nQX_MSC_GetBtvStats  RcvFrame = 10   RcvPktOcts_H = 2  RcvPktOcts_L = 1000\n\n  ");
+    EXPECT_EQ(host.traces[1].text,
+              "\r\nQX_MSC_GetBtvStats  RcvFrame = 10   RcvPktOcts_H = 2  RcvPktOcts_L = 1000\n\n  ");
     EXPECT_EQ(host.traces[3].line, 820u);
     EXPECT_EQ(host.traces[3].text, "\r\n  RcvFrame = 10  RcvPktOcts_H = 2  RcvPktOcts_L = 1000");
 }
@@ -160,8 +164,9 @@ TEST_F(BtvStatsTest, EmRuleRequestLayout)
         EXPECT_EQ(host.hlp[0].cmd, 0x20026008u);
         EXPECT_FALSE(host.hlp[0].hasReply);
         // words 0 to 24 of the 100-byte request
-        EXPECT_EQ(host.hlp[0].req, words({0, 0, 0, 0, 7, r.sipValid, 1, r.sip, 0, 0, 0, 0, 1, 1, 0xE0010203, 0, 0, 0,
-                                          0, 1, 0xFFFFFFFF, r.vlanValid, r.vlanSent, 0, 0}));
+        EXPECT_EQ(host.hlp[0].req,
+                  words({0, 0,          0, 0, 7, r.sipValid, 1, r.sip,      0,           0,          0, 0, 1,
+                         1, 0xE0010203, 0, 0, 0, 0,          1, 0xFFFFFFFF, r.vlanValid, r.vlanSent, 0, 0}));
     }
 }
 
@@ -171,7 +176,8 @@ TEST_F(BtvStatsTest, EmRuleActChoosesSetOrRemoveAndOnlySuccessIsTraced)
     struct Row {
         uint32_t act, cmd, driver;
     };
-    for (const Row &r : {Row{1, 0x20026008, 0}, Row{2, 0x20026009, 0}, Row{0, 0x20026009, 0}, Row{1, 0x20026008, 0x71}}) {
+    for (const Row &r :
+         {Row{1, 0x20026008, 0}, Row{2, 0x20026009, 0}, Row{0, 0x20026009, 0}, Row{1, 0x20026008, 0x71}}) {
         SCOPED_TRACE(testing::Message() << "act " << r.act << " driver " << r.driver);
         host.reset();
         host.answer(r.cmd, r.driver);

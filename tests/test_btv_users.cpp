@@ -144,9 +144,11 @@ TEST_F(BtvUserTest, RequestCarriesGroupAndWidenedFlowAndTheEntryIsTraced)
     ASSERT_EQ(host.traces.size(), 2u);
     EXPECT_EQ(host.traces[0].module, 581u);
     EXPECT_EQ(host.traces[0].line, 374u);
-    EXPECT_EQ(host.traces[0].text, "ENTRANCE btv add user: uiMcastGroupID=7; usFlowId=65534; uiIsWifi=0 ; uiIsWifiUpMode= 0");
+    EXPECT_EQ(host.traces[0].text,
+              "ENTRANCE btv add user: uiMcastGroupID=7; usFlowId=65534; uiIsWifi=0 ; uiIsWifiUpMode= 0");
     EXPECT_EQ(host.traces[1].line, 461u);
-    EXPECT_EQ(host.traces[1].text, "ENTRANCE btv del user: uiMcastGroupID=7; usFlowId=65534; uiIsWifi=0 ; uiIsWifiUpMode= 0");
+    EXPECT_EQ(host.traces[1].text,
+              "ENTRANCE btv del user: uiMcastGroupID=7; usFlowId=65534; uiIsWifi=0 ; uiIsWifiUpMode= 0");
 }
 
 TEST_F(BtvUserTest, EveryRemovalClearsTheReservedFields)

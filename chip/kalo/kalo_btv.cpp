@@ -250,8 +250,7 @@ uint32_t CHIP_Register_Btv(void)
     HAL_HOOK_FUNC *const t = g_HalBtvHookList;
     hal::setSlot<&HAL_BTV_SetProPktQue>(t, HAL_BTV_SLOT_SET_PRO_PKT_QUE, &CHIP_KALO_SetProPktQue);
     hal::setSlot<&HAL_BTV_SetProPktRate>(t, HAL_BTV_SLOT_SET_PRO_PKT_RATE, &CHIP_KALO_SetProPktRate);
-    hal::setSlot<&HAL_BTV_SetMultiForwardMode>(t, HAL_BTV_SLOT_SET_MULTI_FORWARD_MODE,
-                                               &CHIP_KALO_SetMultiForwardMode);
+    hal::setSlot<&HAL_BTV_SetMultiForwardMode>(t, HAL_BTV_SLOT_SET_MULTI_FORWARD_MODE, &CHIP_KALO_SetMultiForwardMode);
     hal::setSlot<&HAL_BTV_AddProgramTable>(t, HAL_BTV_SLOT_ADD_PROGRAM_TABLE, &CHIP_KALO_AddProgramTable);
     hal::setSlot<&HAL_BTV_DelProgramTable>(t, HAL_BTV_SLOT_DEL_PROGRAM_TABLE, &CHIP_KALO_DelProgramTable);
     hal::setSlot<&HAL_BTV_AddProgramUsr>(t, HAL_BTV_SLOT_ADD_PROGRAM_USR, &CHIP_KALO_AddProgramUsr);

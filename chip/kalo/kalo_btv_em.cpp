@@ -68,8 +68,7 @@ uint32_t CHIP_KALO_GetBtvEmStats(const BtvEmRule *rule, BtvEmResult *result)
     if (ret == 0) {
         result->bytes_high = reply.bytes_high;
         result->bytes_low = reply.bytes_low;
-        HAL_TRACE(121, "\r\n GetEmStats end : bytes_high:%d, bytes_low: %d\r\n", result->bytes_high,
-                  result->bytes_low);
+        HAL_TRACE(121, "\r\n GetEmStats end : bytes_high:%d, bytes_low: %d\r\n", result->bytes_high, result->bytes_low);
     }
     return ret;
 }

@@ -87,9 +87,9 @@ struct btv_em_rule_req_s {
     uint32_t dip_version;  // 1: IPv4
     uint32_t dip;
     uint8_t rsv60[16];
-    uint32_t mask_valid;   // always 1
-    uint32_t mask;         // always all ones
-    uint32_t vlan_valid;   // 1 when the VLAN is 4096 or less
+    uint32_t mask_valid;  // always 1
+    uint32_t mask;        // always all ones
+    uint32_t vlan_valid;  // 1 when the VLAN is 4096 or less
     uint32_t vlan;
     uint8_t rsv92[8];
 };

@@ -55,10 +55,10 @@ void addBtvSteps(std::vector<Step> &steps)
     steps.push_back({"HAL_BTV_SetMultiForwardMode(3) (out of range)", [] { return HAL_BTV_SetMultiForwardMode(3); }});
     steps.push_back({"HAL_BTV_AddProgramTable(group 3, VLAN 1000)", [] { return HAL_BTV_AddProgramTable(&news); }});
     steps.push_back({"HAL_BTV_AddProgramTable(group 4, untagged)", [] { return HAL_BTV_AddProgramTable(&sport); }});
-    steps.push_back({"HAL_BTV_AddProgramUsr(set-top box, group 3)",
-                     [] { return counts(3, HAL_BTV_AddProgramUsr(&stb)); }});
-    steps.push_back({"HAL_BTV_AddProgramUsr(Wi-Fi phone 1, group 4)",
-                     [] { return counts(4, HAL_BTV_AddProgramUsr(&phone1)); }});
+    steps.push_back(
+        {"HAL_BTV_AddProgramUsr(set-top box, group 3)", [] { return counts(3, HAL_BTV_AddProgramUsr(&stb)); }});
+    steps.push_back(
+        {"HAL_BTV_AddProgramUsr(Wi-Fi phone 1, group 4)", [] { return counts(4, HAL_BTV_AddProgramUsr(&phone1)); }});
     steps.push_back({"HAL_BTV_AddProgramUsr(Wi-Fi phone 2, group 4) (shares the entry)",
                      [] { return counts(4, HAL_BTV_AddProgramUsr(&phone2)); }});
     steps.push_back({"HAL_BTV_AddBtvStats(group 3)", [] {
@@ -75,8 +75,8 @@ void addBtvSteps(std::vector<Step> &steps)
                          const BtvEmRule r{17, {}, 0xE00A0003, 0, 1000, 0};
                          return HAL_BTV_SetEmStatsRule(1, &r);
                      }});
-    steps.push_back({"HAL_BTV_DelProgramUsr(Wi-Fi phone 1, group 4)",
-                     [] { return counts(4, HAL_BTV_DelProgramUsr(&phone1)); }});
+    steps.push_back(
+        {"HAL_BTV_DelProgramUsr(Wi-Fi phone 1, group 4)", [] { return counts(4, HAL_BTV_DelProgramUsr(&phone1)); }});
     steps.push_back({"HAL_BTV_DelProgramUsr(Wi-Fi phone 2, group 4) (last one)",
                      [] { return counts(4, HAL_BTV_DelProgramUsr(&phone2)); }});
     steps.push_back({"HAL_BTV_DelProgramTable(group 3) (resets its counts)",
