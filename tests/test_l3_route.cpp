@@ -45,6 +45,22 @@ uint32_t roleUserSide(uint32_t, uint32_t *role)
     return 0;
 }
 
+// A host whose CTPs for Ethernet user ports are 100 + port; user port 3
+// faces the network and user port 4 has no CTP.
+uint32_t hostCtpOfPort(uint32_t type, uint32_t port, uint16_t *ctp)
+{
+    if (type != 0 || port == 4) {
+        return 1;
+    }
+    *ctp = static_cast<uint16_t>(100 + port);
+    return 0;
+}
+uint32_t hostRoleOfCtp(uint32_t ctp, uint32_t *role)
+{
+    *role = ctp == 103 || ctp == 0 ? 3 : 0;
+    return 0;
+}
+
 using RouteTest = HalTest;
 
 }  // namespace
@@ -121,6 +137,17 @@ TEST_F(RouteTest, CtpScanSkipAndStopRules)
             EXPECT_EQ(traceAt(host, 1417), "pstRule->uiCtpNum:" + std::to_string(c.ctps.size()) + " \n");
         }
     }
+}
+
+// The net role is that of the CTP resolved back from the user port, and it
+// only skips a CTP when both lookups succeed.
+TEST_F(RouteTest, NetRoleIsAskedOfTheCtpResolvedFromTheUserPort)
+{
+    HAL_RegUserPort2CtpFunc(&hostCtpOfPort);
+    HAL_RegGetNniRoleFunc(&hostRoleOfCtp);
+    RouteBuf r = route({2, 3, 4});
+    ASSERT_EQ(HAL_L3_AddPolicyRoute(1, &r.rule), 0u);
+    EXPECT_EQ(recordOf<chip_route_req_s>(host.hlp.at(0)).route.ingress_mask, 0xAu);  // ports 2 and 4
 }
 
 TEST_F(RouteTest, ChipPortLookup)

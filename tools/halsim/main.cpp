@@ -39,6 +39,7 @@ int main(int argc, char **argv)
 
     std::vector<halsim::Step> steps;
     halsim::addFrameSteps(steps);
+    halsim::addL3Steps(steps);
 
     halsim::Host &h = halsim::host();
     size_t commands = 0;

@@ -16,6 +16,7 @@ struct Step {
 };
 
 void addFrameSteps(std::vector<Step> &steps);
+void addL3Steps(std::vector<Step> &steps);
 
 }  // namespace halsim
 
