@@ -2,6 +2,7 @@
 #ifndef TESTS_L3_TEST_UTIL_H
 #define TESTS_L3_TEST_UTIL_H
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,19 @@ inline std::vector<uint32_t> commandsOf(const halsim::Host &host)
         cmds.push_back(c.cmd);
     }
     return cmds;
+}
+
+// Checks a request against the driver's layout, independently of the
+// library's record structs: each listed offset holds its 32-bit word and
+// every other byte is 0.
+inline void expectWords(const halsim::HlpCall &call, size_t length, const std::map<size_t, uint32_t> &words)
+{
+    std::vector<uint8_t> want(length, 0);
+    for (const auto &[offset, value] : words) {
+        ASSERT_LE(offset + 4, length);
+        std::memcpy(&want[offset], &value, 4);
+    }
+    EXPECT_EQ(call.req, want) << "command 0x" << std::hex << call.cmd;
 }
 
 }  // namespace l3test

@@ -2,9 +2,9 @@
 // gets, the IP version code table, and every failure path.
 #include "l3_test_util.h"
 
-using haltest::bytesOf;
 using haltest::HalTest;
 using haltest::recordOf;
+using l3test::expectWords;
 using l3test::lw;
 using l3test::traceAt;
 using ::testing::ElementsAre;
@@ -43,84 +43,47 @@ chip_l3_if_s sent(const halsim::Host &host, uint32_t ifIndex, const HAL_L3_IF_S 
 {
     EXPECT_EQ(HAL_L3_SynL3IFAdd(ifIndex, &in), 0u);
     EXPECT_EQ(host.hlp.size(), 1u);
-    if (host.hlp.size() != 1) {
-        return {};
-    }
-    EXPECT_EQ(host.hlp[0].cmd, kIfAdd);
-    EXPECT_FALSE(host.hlp[0].hasReply);
-    return recordOf<chip_l3_if_s>(host.hlp[0]);
+    return host.hlp.size() == 1 ? recordOf<chip_l3_if_s>(host.hlp[0]) : chip_l3_if_s{};
 }
 
 }  // namespace
 
-TEST_F(L3IfTest, VlanInterfaceFillsEveryField)
+TEST_F(L3IfTest, InterfaceRecordByKind)
 {
-    const chip_l3_if_s rec = sent(host, 0x80000001, vlanInterface());
-    chip_l3_if_s want{};
-    want.if_index = 0x80000001;
-    want.ipv4_flag = 1;  // IPv4 state 1, NAPT selector 0
-    want.ipv6_flag = 0;
-    want.match_kind = 1;
-    want.ip_ver_code = 4;
-    const uint8_t mac[6] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
-    std::memcpy(want.mac, mac, 6);
-    want.vlan = 100;
-    want.vlan_valid = 1;
-    want.if_attr = 0xA32;
-    want.out_vlan = 100;
-    want.out_mode = 2;
-    want.out_if_attr = 0xA32;
-    want.pri_mode = 6;
-    want.pri = 6;
-    want.second_pri = 5;
-    want.attr76 = 0xA76;
-    want.attr88 = 0xA88;
-    EXPECT_EQ(bytesOf(rec), bytesOf(want));
-    EXPECT_THAT(host.lastWords, IsEmpty());
-}
-
-TEST_F(L3IfTest, VlanInterfaceWithoutVlanStillSendsMode2)
-{
-    HAL_L3_IF_S in = vlanInterface();
-    in.uiVlanId = 0;
-    const chip_l3_if_s rec = sent(host, 1, in);
-    EXPECT_EQ(rec.vlan, 0u);
-    EXPECT_EQ(rec.vlan_valid, 0u);
-    EXPECT_EQ(rec.out_vlan, 0u);
-    EXPECT_EQ(rec.out_mode, 2u);
-}
-
-TEST_F(L3IfTest, PlainInterfaceDependsOnSkipRouteFeature)
-{
-    for (uint32_t feature : {0u, 1u, 2u}) {
-        SCOPED_TRACE(feature);
+    // MAC 00:11:22:33:44:55 at offset 28, read as two little-endian words.
+    constexpr uint32_t kMac0 = 0x33221100, kMac1 = 0x5544;
+    struct Case {
+        const char *name;
+        uint32_t kind, vlan, skipRoute;
+        std::map<size_t, uint32_t> words;
+    };
+    const Case cases[] = {
+        {"VLAN interface", 1, 100, 0,
+         {{0, 9}, {4, 1}, {16, 1}, {24, 4}, {28, kMac0}, {32, kMac1}, {44, 100}, {48, 1}, {52, 0xA32}, {72, 100},
+          {76, 2}, {80, 0xA32}, {84, 6}, {88, 6}, {92, 5}, {96, 0xA76}, {100, 0xA88}}},
+        {"VLAN interface untagged", 1, 0, 0,
+         {{0, 9}, {4, 1}, {16, 1}, {24, 4}, {28, kMac0}, {32, kMac1}, {52, 0xA32}, {76, 2}, {80, 0xA32}, {84, 6},
+          {88, 6}, {92, 5}, {96, 0xA76}, {100, 0xA88}}},
+        {"plain, skip-route off", 0, 100, 0, {{0, 9}, {4, 1}, {8, 1}, {16, 2}, {24, 4}, {28, kMac0}, {32, kMac1}, {52, 0xA32}}},
+        {"plain, skip-route on", 0, 100, 1, {{0, 9}, {8, 1}, {16, 2}, {24, 4}, {28, kMac0}, {32, kMac1}, {52, 0xA32}}},
+        {"plain, query answers 2", 0, 100, 2, {{0, 9}, {4, 1}, {8, 1}, {16, 2}, {24, 4}, {28, kMac0}, {32, kMac1}, {52, 0xA32}}},
+        {"other kind", 2, 100, 1, {{0, 9}, {24, 4}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
         host.reset();
-        host.features["TARN_FT_IPv4FWD_SKIPROUTE"] = feature;
+        host.features["TARN_FT_IPv4FWD_SKIPROUTE"] = c.skipRoute;
         HAL_L3_IF_S in = vlanInterface();
-        in.uiKind = HAL_L3_IF_KIND_PLAIN;
-        const chip_l3_if_s rec = sent(host, 2, in);
-        chip_l3_if_s want{};
-        want.if_index = 2;
-        want.ipv4_flag = feature == 1 ? 0 : 1;  // only a query answering 1 means supported
-        want.ipv6_flag = 1;
-        want.match_kind = 2;
-        want.ip_ver_code = 4;
-        std::memcpy(want.mac, in.aucMac, 6);
-        want.if_attr = 0xA32;
-        EXPECT_EQ(bytesOf(rec), bytesOf(want));
+        in.uiKind = c.kind;
+        in.uiVlanId = c.vlan;
+        ASSERT_EQ(HAL_L3_SynL3IFAdd(9, &in), 0u);
+        ASSERT_EQ(host.hlp.size(), 1u);
+        EXPECT_EQ(host.hlp[0].cmd, kIfAdd);
+        EXPECT_FALSE(host.hlp[0].hasReply);
+        expectWords(host.hlp[0], 104, c.words);
+        EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "QX_Feature_IsSupportByFeatureName"), 1);
+        EXPECT_THAT(host.lastWords, IsEmpty());
     }
-}
-
-TEST_F(L3IfTest, OtherKindSendsOnlyIndexAndIpVersionCode)
-{
-    HAL_L3_IF_S in = vlanInterface();
-    in.uiKind = 2;
-    const chip_l3_if_s rec = sent(host, 3, in);
-    chip_l3_if_s want{};
-    want.if_index = 3;
-    want.ip_ver_code = 4;
-    EXPECT_EQ(bytesOf(rec), bytesOf(want));
-    EXPECT_TRUE(std::count(host.calls.begin(), host.calls.end(), "QX_Feature_IsSupportByFeatureName") == 1);
 }
 
 TEST_F(L3IfTest, IpVersionCodeTableAndItsMiss)
@@ -222,12 +185,9 @@ TEST_F(L3IfTest, MtuAndDeleteRequests)
 {
     EXPECT_EQ(HAL_L3_SynL3IFSetMtu(0xAB, 1492), 0u);
     EXPECT_EQ(HAL_L3_SynL3IFDel(0xAB), 0u);
-    ASSERT_EQ(host.hlp.size(), 2u);
-    EXPECT_EQ(host.hlp[0].cmd, 0x2002d00cu);
-    EXPECT_EQ(recordOf<chip_l3_if_mtu_s>(host.hlp[0]).mtu, 1492u);
-    EXPECT_EQ(host.hlp[0].word(0), 0xABu);
-    EXPECT_EQ(host.hlp[1].cmd, 0x2002d001u);
-    EXPECT_EQ(host.hlp[1].req, bytesOf(uint32_t{0xAB}));
+    ASSERT_EQ(l3test::commandsOf(host), (std::vector<uint32_t>{0x2002d00c, 0x2002d001}));
+    expectWords(host.hlp[0], 8, {{0, 0xAB}, {4, 1492}});
+    expectWords(host.hlp[1], 4, {{0, 0xAB}});
     EXPECT_EQ(traceAt(host, 1093), "pdt l3 set mtu inf = 0xab, mtu = 1492.\r\n");
     EXPECT_EQ(traceAt(host, 959), "pdt l3 del msc inf = 0xab\n");
 
@@ -269,12 +229,10 @@ TEST_F(L3IfTest, PrefixAddressWordsAreByteReversedAndMaskCountsHostBits)
         ASSERT_EQ(HAL_L3_SynPrefixAdd(0x21, &p), 0u);
         ASSERT_EQ(host.hlp.size(), 1u);
         EXPECT_EQ(host.hlp[0].cmd, 0x2002d008u);
-        chip_prefix_s want{};
-        want.if_index = 0x21;
-        want.addr.ip_ver = c.wantVer;
-        std::memcpy(want.addr.ip, c.wantWords, sizeof(want.addr.ip));
-        want.addr.mask = c.wantMask;
-        EXPECT_EQ(host.hlp[0].req, bytesOf(want));
+        // The u16 mask value sits in the high half of the word at 24.
+        expectWords(host.hlp[0], 28,
+                    {{0, 0x21}, {4, c.wantVer}, {8, c.wantWords[0]}, {12, c.wantWords[1]}, {16, c.wantWords[2]},
+                     {20, c.wantWords[3]}, {24, static_cast<uint32_t>(c.wantMask) << 16}});
     }
 }
 
@@ -312,28 +270,5 @@ TEST(L3MaskLen, LowestSetBitCountsHostBits)
     };
     for (const auto &[mask, want] : cases) {
         EXPECT_EQ(PDT_ROUTE_GetMaskLen(mask), want) << std::hex << mask;
-    }
-}
-
-TEST_F(L3IfTest, RegistrationFillsAllThirteenSlots)
-{
-    ASSERT_EQ(HAL_L3_InitUser(), 0u);
-    const HAL_HOOK_FUNC want[HAL_L3_HOOK_NUM] = {
-        reinterpret_cast<HAL_HOOK_FUNC>(&CHIP_KALO_AddWanStats),
-        reinterpret_cast<HAL_HOOK_FUNC>(&CHIP_KALO_DelWanStats),
-        reinterpret_cast<HAL_HOOK_FUNC>(&CHIP_KALO_ClearWanStats),
-        reinterpret_cast<HAL_HOOK_FUNC>(&CHIP_KALO_GetWanStats),
-        reinterpret_cast<HAL_HOOK_FUNC>(&CHIP_KALO_SynL3IFAdd),
-        reinterpret_cast<HAL_HOOK_FUNC>(&CHIP_KALO_SynL3IFMtu),
-        reinterpret_cast<HAL_HOOK_FUNC>(&CHIP_KALO_SynL3IFDel),
-        reinterpret_cast<HAL_HOOK_FUNC>(&CHIP_KALO_SynPrefixAdd),
-        reinterpret_cast<HAL_HOOK_FUNC>(&CHIP_KALO_SynPrefixDel),
-        reinterpret_cast<HAL_HOOK_FUNC>(&CHIP_KALO_AddPolicyRoute),
-        reinterpret_cast<HAL_HOOK_FUNC>(&CHIP_KALO_DelPolicyRoute),
-        reinterpret_cast<HAL_HOOK_FUNC>(&CHIP_KALO_AddNaptIndication),
-        reinterpret_cast<HAL_HOOK_FUNC>(&CHIP_KALO_DelNaptIndication),
-    };
-    for (unsigned slot = 0; slot < HAL_L3_HOOK_NUM; ++slot) {
-        EXPECT_EQ(g_HalL3HookList[slot], want[slot]) << "slot " << slot;
     }
 }

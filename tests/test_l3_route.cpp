@@ -2,9 +2,9 @@
 // action translation, and the NAPT add and delete records.
 #include "l3_test_util.h"
 
-using haltest::bytesOf;
 using haltest::HalTest;
 using haltest::recordOf;
+using l3test::expectWords;
 using l3test::lw;
 using l3test::traceAt;
 using ::testing::ElementsAre;
@@ -21,44 +21,13 @@ struct RouteBuf {
 };
 static_assert(offsetof(RouteBuf, ctp) == HAL_L3_POLICY_ROUTE_CTP_OFFSET);
 
+// Family 0, table 7, match tag number, VLAN 300 and 192.168.1.10/24, to route.
 RouteBuf route(std::vector<uint32_t> ctps = {})
 {
     RouteBuf r{};
-    r.rule.uiFamily = 0;
-    r.rule.uiRouteID = 7;
-    r.rule.uiRouteParam = 0x5150;
-    r.rule.uiMatchMask = 0x7;
-    r.rule.uiTagNum = 1;
-    r.rule.uiVlan = 300;
-    const uint8_t sip[4] = {192, 168, 1, 10};
-    std::memcpy(r.rule.aucSrcIp, sip, 4);
-    r.rule.uiIpMask = 0xFFFFFF00;
-    r.rule.uiAct = 1;
-    r.rule.uiCtpNum = static_cast<uint32_t>(ctps.size());
+    r.rule = {0, 7, 0x5150, 0x7, 1, 300, {192, 168, 1, 10}, 0xFFFFFF00, 1, static_cast<uint32_t>(ctps.size())};
     std::copy(ctps.begin(), ctps.end(), r.ctp);
     return r;
-}
-
-uint32_t roleUserSide(uint32_t, uint32_t *role)
-{
-    *role = 0;
-    return 0;
-}
-
-// A host whose CTPs for Ethernet user ports are 100 + port; user port 3
-// faces the network and user port 4 has no CTP.
-uint32_t hostCtpOfPort(uint32_t type, uint32_t port, uint16_t *ctp)
-{
-    if (type != 0 || port == 4) {
-        return 1;
-    }
-    *ctp = static_cast<uint16_t>(100 + port);
-    return 0;
-}
-uint32_t hostRoleOfCtp(uint32_t ctp, uint32_t *role)
-{
-    *role = ctp == 103 || ctp == 0 ? 3 : 0;
-    return 0;
 }
 
 using RouteTest = HalTest;
@@ -72,23 +41,11 @@ TEST_F(RouteTest, RouteRecordIsByteExact)
     ASSERT_EQ(host.hlp.size(), 1u);
     EXPECT_EQ(host.hlp[0].cmd, kRouteAdd);
     EXPECT_FALSE(host.hlp[0].hasReply);
-    chip_route_req_s want{};
-    want.route_id = 0x33;
-    want.route.route_param = 0x5150;
-    want.route.ingress_type = 4;
-    want.route.ingress_mask = 0xA;  // user ports 2 and 4 on chip ports 1 and 3
-    want.route.family = 4;
-    want.route.tag_num_mode = 1;
-    want.route.tag_num = 1;
-    want.route.svlan_mode = 1;
-    want.route.svlan = 300;
-    want.route.sip_mode = 1;
-    want.route.sip.ip_ver = 1;
-    std::memcpy(&want.route.sip.ip[0], r.rule.aucSrcIp, 4);
-    want.route.sip.mask = 8;
-    want.route.act = 2;
-    want.route.table_id = 7;
-    EXPECT_EQ(host.hlp[0].req, bytesOf(want));
+    // User ports 2 and 4 sit on chip ports 1 and 3; the mask value 8 is the
+    // high half of the word at 60; the address bytes go as they lie.
+    expectWords(host.hlp[0], 72,
+                {{0, 0x33}, {4, 0x5150}, {8, 4}, {12, 0xA}, {16, 4}, {20, 1}, {24, 1}, {28, 1}, {32, 300}, {36, 1},
+                 {40, 1}, {44, 0x0A01A8C0}, {60, 8U << 16}, {64, 2}, {68, 7}});
     EXPECT_EQ(traceAt(host, 1410), "enter PDT_ROUTE_AddPolicyRoute!RuleId = 51, RouteID = 7, MatchMask = 7, TagNum = 1, "
                                    "vlan = 300 \n SrcIp: 192.168.1.10, IpMask = -256 \n");
     EXPECT_EQ(traceAt(host, 1412), "Act:1 , 1 is ToRoute , 2 is ToNapt \n   CtpNum:2 \n");
@@ -124,7 +81,12 @@ TEST_F(RouteTest, CtpScanSkipAndStopRules)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         host.reset();
-        HAL_RegGetNniRoleFunc(c.userSideRoles ? &roleUserSide : nullptr);
+        if (c.userSideRoles) {
+            HAL_RegGetNniRoleFunc([](uint32_t, uint32_t *role) {
+                *role = 0;
+                return 0u;
+            });
+        }
         RouteBuf r = route(c.ctps);
         EXPECT_EQ(HAL_L3_AddPolicyRoute(1, &r.rule), 0u);
         EXPECT_THAT(host.lastWords, ::testing::ElementsAreArray(c.records));
@@ -143,8 +105,19 @@ TEST_F(RouteTest, CtpScanSkipAndStopRules)
 // only skips a CTP when both lookups succeed.
 TEST_F(RouteTest, NetRoleIsAskedOfTheCtpResolvedFromTheUserPort)
 {
-    HAL_RegUserPort2CtpFunc(&hostCtpOfPort);
-    HAL_RegGetNniRoleFunc(&hostRoleOfCtp);
+    // CTPs of Ethernet user ports are 100 + port; user port 3 faces the
+    // network and user port 4 has no CTP.
+    HAL_RegUserPort2CtpFunc([](uint32_t type, uint32_t port, uint16_t *ctp) {
+        if (type != 0 || port == 4) {
+            return 1u;
+        }
+        *ctp = static_cast<uint16_t>(100 + port);
+        return 0u;
+    });
+    HAL_RegGetNniRoleFunc([](uint32_t ctp, uint32_t *role) {
+        *role = ctp == 103 || ctp == 0 ? 3 : 0;
+        return 0u;
+    });
     RouteBuf r = route({2, 3, 4});
     ASSERT_EQ(HAL_L3_AddPolicyRoute(1, &r.rule), 0u);
     EXPECT_EQ(recordOf<chip_route_req_s>(host.hlp.at(0)).route.ingress_mask, 0xAu);  // ports 2 and 4
@@ -190,12 +163,10 @@ TEST_F(RouteTest, MatchMaskFamilyAndTable)
         ASSERT_EQ(HAL_L3_AddPolicyRoute(1, &r.rule), 0u);
         const chip_route_s rec = recordOf<chip_route_req_s>(host.hlp.at(0)).route;
         EXPECT_EQ(rec.tag_num_mode, c.tagMode);
-        EXPECT_EQ(rec.tag_num, 1u);  // always copied
         EXPECT_EQ(rec.svlan_mode, c.svlanMode);
         EXPECT_EQ(rec.svlan, c.svlan);
         EXPECT_EQ(rec.sip_mode, c.sipMode);
-        EXPECT_EQ(rec.sip.mask, 8u);  // address and mask go whatever the match mask
-        EXPECT_EQ(rec.sip.ip_ver, 1u);
+        EXPECT_EQ(rec.sip.mask, 8u);  // the address and its mask go whatever the match mask
         EXPECT_EQ(rec.family, c.wantFamily);
         EXPECT_EQ(rec.table_id, c.tableId);
     }
@@ -242,7 +213,7 @@ TEST_F(RouteTest, RouteFailures)
     host.reset();
     host.answer(0x2002d003, 0x92);
     EXPECT_EQ(HAL_L3_DelPolicyRoute(9), 0x92u);
-    EXPECT_EQ(host.hlp.at(0).req, bytesOf(uint32_t{9}));
+    EXPECT_EQ(host.hlp.at(0).req, haltest::bytesOf(uint32_t{9}));
     EXPECT_EQ(traceAt(host, 1472), "enter PDT_ROUTE_DelPolicyRoute!uiRuleId = 9 \n");
     EXPECT_THAT(host.lastWords, ElementsAre(lw(1476, 0x92, 9)));
     EXPECT_THAT(host.hlp, ::testing::SizeIs(1));
@@ -272,20 +243,10 @@ TEST_F(RouteTest, NaptAddAndDeleteRecords)
     const HAL_L3_NAPT_IND_S n = napt();
     ASSERT_EQ(HAL_L3_AddNaptIndication(0x41, &n), 0u);
     ASSERT_EQ(HAL_L3_DelNaptIndication(0x41, &n), 0u);
-    ASSERT_EQ(host.hlp.size(), 2u);
-    chip_napt_ind_s want{};
-    want.rule_id = 0x41;
-    want.dip.ip_ver = 1;
-    want.dip.ip[0] = n.uiDip[0];
-    want.dip.mask = 24;
-    EXPECT_EQ(host.hlp[1].cmd, 0x2002d00bu);
-    EXPECT_EQ(host.hlp[1].req, bytesOf(want)) << "delete sends only rule id and prefix";
-    want.table_id = 0;
-    want.l3_if_mode = 1;
-    want.l3_if_id = 0x12;
-    want.session = 1;
-    EXPECT_EQ(host.hlp[0].cmd, 0x2002d00au);
-    EXPECT_EQ(host.hlp[0].req, bytesOf(want));
+    ASSERT_EQ(l3test::commandsOf(host), (std::vector<uint32_t>{0x2002d00a, 0x2002d00b}));
+    // Address 10.0.0.0 as it lies; mask value 24 in the high half of word 36.
+    expectWords(host.hlp[0], 44, {{0, 0x41}, {8, 1}, {12, 0x12}, {16, 1}, {20, 10}, {36, 24U << 16}, {40, 1}});
+    expectWords(host.hlp[1], 44, {{0, 0x41}, {16, 1}, {20, 10}, {36, 24U << 16}});
     EXPECT_EQ(traceAt(host, 1512), "enter PDT_NAPT_AddNaptIndication!RuleId = 65, uiFamily = 0, uiRouteTblID = "
                                    "4294967295\nuiOutIfIndex = 18, uiDip[0] = 10 uiMask = 4278190080, uiIsToNapt = 1 \n");
     EXPECT_EQ(traceAt(host, 1546), "   \n table_id:0 l3_if_mode:1 l3_if_id:18 dip:10.0.0.0  mask:24  session:1\n");
@@ -293,28 +254,15 @@ TEST_F(RouteTest, NaptAddAndDeleteRecords)
                                    "4294967295\nuiOutIfIndex = 18, uiDip[0] = 10 uiMask = 4278190080, uiIsToNapt = 1 \n");
     EXPECT_EQ(traceAt(host, 1606), "   PDT_NAPT_DelNaptIndication\n table_id:0 l3_if_mode:0 l3_if_id:0 dip:10.0.0.0  "
                                    "mask:24  session:0\n");
-}
 
-TEST_F(RouteTest, NaptAddFieldRules)
-{
-    struct Case {
-        uint32_t routeTbl, outIf, toNapt;
-        uint32_t tableId, ifMode, session;
-    };
-    const Case cases[] = {{5, 0, 0, 5, 0, 0}, {0xFFFFFFFF, 3, 2, 0, 1, 0}, {0, 0, 1, 0, 0, 1}};
-    for (const Case &c : cases) {
-        host.reset();
-        HAL_L3_NAPT_IND_S n = napt();
-        n.uiRouteTblID = c.routeTbl;
-        n.uiOutIfIndex = c.outIf;
-        n.uiIsToNapt = c.toNapt;
-        ASSERT_EQ(HAL_L3_AddNaptIndication(1, &n), 0u);
-        const chip_napt_ind_s rec = recordOf<chip_napt_ind_s>(host.hlp.at(0));
-        EXPECT_EQ(rec.table_id, c.tableId);
-        EXPECT_EQ(rec.l3_if_mode, c.ifMode);
-        EXPECT_EQ(rec.l3_if_id, c.outIf);
-        EXPECT_EQ(rec.session, c.session);
-    }
+    // Routing table, outgoing interface and NAPT flag of the add.
+    host.reset();
+    HAL_L3_NAPT_IND_S m = napt();
+    m.uiRouteTblID = 5;
+    m.uiOutIfIndex = 0;
+    m.uiIsToNapt = 2;
+    ASSERT_EQ(HAL_L3_AddNaptIndication(1, &m), 0u);
+    expectWords(host.hlp.at(0), 44, {{0, 1}, {4, 5}, {16, 1}, {20, 10}, {36, 24U << 16}});
 }
 
 TEST_F(RouteTest, NaptFailures)

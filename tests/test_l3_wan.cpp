@@ -66,15 +66,6 @@ TEST_F(WanTest, UntaggedWanIsStoredAsZeroAndSentAs4096)
     EXPECT_EQ(traceAt(host, 464), "CHIP_KALO_DelWanStats ---------!!(vanid=0x0)\r\n");
 }
 
-TEST_F(WanTest, AddOfAKnownWanChangesNothingEvenWithAnotherVlan)
-{
-    ASSERT_EQ(HAL_L3_AddWanStats(1, 100, 0), 0u);
-    EXPECT_EQ(HAL_L3_AddWanStats(1, 300, 0), 0u);
-    EXPECT_EQ(host.hlp.size(), 1u);
-    EXPECT_EQ(QX_IFM_WanStatsFind(1)->uiVlan, 100u);
-    EXPECT_EQ(traceAt(host, 398), "---------------(uiVlan=100, uiPri=0)!!-----------------\r\n");
-}
-
 TEST_F(WanTest, VlanOfRange4096MakesNoEntryOnAdd)
 {
     for (uint32_t vlan : {4096u, 5000u, 0xFFFFFFFFu}) {
