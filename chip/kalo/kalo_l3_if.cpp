@@ -66,6 +66,17 @@ struct PrefixOp {
 constexpr PrefixOp kPrefixAdd{hal::hlp::PREFIX_ADD, 1176, 1184, 1187};
 constexpr PrefixOp kPrefixDel{hal::hlp::PREFIX_DEL, 1216, 1224, 1227};
 
+// The interface MAC goes to the chip record; a refused copy is recorded at
+// the caller's line and returned.
+uint32_t copyMac(const HAL_L3_IF_S &intf, chip_l3_if_s &rec, uint32_t failLine)
+{
+    const auto ret = static_cast<uint32_t>(memcpy_s(rec.mac, sizeof(rec.mac), intf.aucMac, sizeof(intf.aucMac)));
+    if (ret != 0) {
+        lastWord(failLine, ret);
+    }
+    return ret;
+}
+
 uint32_t syncPrefix(const PrefixOp &op, uint32_t ifIndex, const HAL_L3_PREFIX_S *prefix)
 {
     chip_prefix_s rec{};
@@ -119,28 +130,21 @@ uint32_t PDT_IFM_AdaptIpVer(const HAL_L3_IF_S *intf, chip_l3_if_s *rec)
 
 uint32_t PDT_IFM_AdaptRule(const HAL_L3_IF_S *intf, chip_l3_if_s *rec)
 {
-    uint32_t ret = PDT_IFM_AdaptIpVer(intf, rec);
+    const uint32_t ret = PDT_IFM_AdaptIpVer(intf, rec);
     if (ret != 0) {
         return ret;
     }
     if (intf->uiKind == HAL_L3_IF_KIND_PLAIN) {
         rec->match_kind = kMatchByMac;
         rec->if_attr = intf->uiIfAttr;
-        ret = static_cast<uint32_t>(memcpy_s(rec->mac, sizeof(rec->mac), intf->aucMac, sizeof(intf->aucMac)));
-        if (ret != 0) {
-            lastWord(688, ret);
-            return ret;
-        }
-    } else if (intf->uiKind == HAL_L3_IF_KIND_VLAN) {
+        return copyMac(*intf, *rec, 688);
+    }
+    if (intf->uiKind == HAL_L3_IF_KIND_VLAN) {
         rec->vlan_valid = intf->uiVlanId != 0 ? 1 : 0;
         rec->vlan = intf->uiVlanId;
         rec->match_kind = kMatchByMacVlan;
         rec->if_attr = intf->uiIfAttr;
-        ret = static_cast<uint32_t>(memcpy_s(rec->mac, sizeof(rec->mac), intf->aucMac, sizeof(intf->aucMac)));
-        if (ret != 0) {
-            lastWord(699, ret);
-            return ret;
-        }
+        return copyMac(*intf, *rec, 699);
     }
     return 0;
 }
