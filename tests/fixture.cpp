@@ -1,6 +1,7 @@
 #include "fixture.h"
 
 #include "kalo_dbg.h"
+#include "kalo_l3.h"
 #include "qx_host.h"
 
 namespace haltest {
@@ -25,6 +26,11 @@ void resetLibrary()
     HAL_RegGetL2FlowFunc(nullptr);
     HAL_RegChipDebugCmdEntry(nullptr, nullptr);
     CHIP_KALO_DbgSwitch = 0;
+    QX_IFM_WAN_STATS_S *const wanHead = QX_IFM_WanStatsGet();
+    while (wanHead->next != wanHead) {
+        QX_IFM_WanStatsFree(wanHead->next);
+    }
+    (void)QX_IFM_WanStatsInit();
 }
 
 }  // namespace haltest

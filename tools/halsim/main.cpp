@@ -40,6 +40,7 @@ int main(int argc, char **argv)
     std::vector<halsim::Step> steps;
     halsim::addFrameSteps(steps);
     halsim::addBtvSteps(steps);
+    halsim::addL3Steps(steps);
 
     halsim::Host &h = halsim::host();
     size_t commands = 0;
