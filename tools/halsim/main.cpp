@@ -39,6 +39,7 @@ int main(int argc, char **argv)
 
     std::vector<halsim::Step> steps;
     halsim::addFrameSteps(steps);
+    halsim::addL2Steps(steps);
 
     halsim::Host &h = halsim::host();
     size_t commands = 0;

@@ -16,6 +16,7 @@ struct Step {
 };
 
 void addFrameSteps(std::vector<Step> &steps);
+void addL2Steps(std::vector<Step> &steps);
 
 }  // namespace halsim
 
