@@ -115,7 +115,10 @@ protected:
         HAL_RegGetBCUCGemBgeByIdFunc(gemHook);
     }
 
-    static void addCtp(uint32_t ctpId, uint32_t type, uint16_t userPort = 1) { terminal().ctps[ctpId] = {type, userPort}; }
+    static void addCtp(uint32_t ctpId, uint32_t type, uint16_t userPort = 1)
+    {
+        terminal().ctps[ctpId] = {type, userPort};
+    }
 
     // The host calls among names, in order.
     std::vector<std::string> callsAmong(const std::vector<std::string> &names) const

@@ -52,6 +52,18 @@ uint32_t ctpType(uint32_t ctpId, uint32_t &type, uint16_t &userPort)
     return HAL_Ctp2UserPort(ctpId, &type, &userPort);
 }
 
+// The type of a flow's CTP; a failed lookup is recorded at the caller's line
+// with the user port and the type as the lookup left them.
+uint32_t flowCtpType(uint32_t ctpId, uint32_t failLine, uint32_t &type)
+{
+    uint16_t userPort = 0;
+    const uint32_t ret = ctpType(ctpId, type, userPort);
+    if (ret != 0) {
+        lastWord(failLine, ret, userPort, type);
+    }
+    return ret;
+}
+
 uint32_t sendFlow(chip_flow_s &msg)
 {
     return QX_OS_HLP_SendOutLarge(hal::hlp::L2_ADD_FLOW, &msg, sizeof(msg), nullptr, 0);
@@ -121,10 +133,8 @@ uint32_t PDT_L2M_AddFlow(const HAL_L2_FLOW_S *flow)
         return HAL_ERR;
     }
     uint32_t type = 0;
-    uint16_t userPort = 0;
-    uint32_t ret = ctpType(flow->CtpId, type, userPort);
+    uint32_t ret = flowCtpType(flow->CtpId, 1245, type);
     if (ret != 0) {
-        lastWord(1245, ret, userPort, type);
         return ret;
     }
     if (isFlowlessType(type)) {
@@ -392,10 +402,8 @@ uint32_t PDT_L2M_DelFlow(const HAL_L2_FLOW_S *flow)
         return HAL_ERR;
     }
     uint32_t type = 0;
-    uint16_t userPort = 0;
-    uint32_t ret = ctpType(flow->CtpId, type, userPort);
+    uint32_t ret = flowCtpType(flow->CtpId, 1353, type);
     if (ret != 0) {
-        lastWord(1353, ret, userPort, type);
         return ret;
     }
     if (isFlowlessType(type)) {
