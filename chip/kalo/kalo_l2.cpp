@@ -17,11 +17,11 @@ namespace {
 constexpr uint32_t kCtpTypeUnknown = 13;
 constexpr uint32_t kCtpTypeViaGem = 2;
 constexpr uint32_t kCtpTypeAniMulticast = 10;
-constexpr uint32_t kCtpTypeAniBroadcast = 11;
+constexpr uint32_t kCtpTypeAniGem = 11;  // the other ANI CTP type that enters through a GEM port
 constexpr uint32_t kPortTypeGem = 9;
 constexpr uint32_t kPortTypeVirtualUni = 11;
 constexpr uint32_t kSecondMcFlowOffset = 1000;
-constexpr uint16_t kAnyVlan = 0xFFFF;
+constexpr uint16_t kAnyVlan = 0xFFFF;  // the VLAN asked for when the rule names none
 
 constexpr uint32_t kDirUpstream = 0;
 constexpr uint32_t kDirDownstream = 1;
@@ -170,7 +170,7 @@ uint32_t PDT_L2M_AddFlow(const HAL_L2_FLOW_S *flow)
         return ret;
     }
 
-    if (type == kCtpTypeAniMulticast || type == kCtpTypeAniBroadcast) {
+    if (type == kCtpTypeAniMulticast || type == kCtpTypeAniGem) {
         uint32_t gemPort = 0;
         uint16_t bridgeId = 0;
         ret = HAL_GetBCUCGemBgeById(flow->CtpId, &gemPort, &bridgeId);
