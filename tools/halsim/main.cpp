@@ -41,6 +41,7 @@ int main(int argc, char **argv)
     halsim::addFrameSteps(steps);
     halsim::addBtvSteps(steps);
     halsim::addL3Steps(steps);
+    halsim::addL2Steps(steps);
 
     halsim::Host &h = halsim::host();
     size_t commands = 0;

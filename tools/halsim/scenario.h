@@ -18,6 +18,7 @@ struct Step {
 void addFrameSteps(std::vector<Step> &steps);
 void addBtvSteps(std::vector<Step> &steps);
 void addL3Steps(std::vector<Step> &steps);
+void addL2Steps(std::vector<Step> &steps);
 
 }  // namespace halsim
 

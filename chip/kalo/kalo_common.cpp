@@ -1,0 +1,101 @@
+// Chip port resolution: CTP identifier to chip port descriptor.
+#include "kalo_common.h"
+
+#include "diag.h"
+#include "hal_network_adpt/hal_l2.h"
+
+HAL_DIAG_SOURCE("kalo_common", hal::kModuleL2);
+
+namespace {
+
+constexpr uint32_t kCtpTypeEth = 0;
+constexpr uint32_t kCtpTypeUnknown = 13;  // left by a lookup that writes nothing
+constexpr uint32_t kDevAttrUplinkKind = 0x11000033;
+constexpr uint32_t kDevAttrKeepsOwnPort = 8;
+constexpr uint32_t kNetRoleUnknown = 5;
+constexpr uint32_t kUplinkType3UserPort = 0x102001;  // the uplink the chip names with port type 3
+
+constexpr uint32_t kPortTypeUplink = 3;
+constexpr uint32_t kPortTypeEth = 4;
+constexpr uint32_t kPortTypeOther = 5;
+
+constexpr uint32_t bitOf(uint32_t chipPort) { return chipPort < 32 ? 1U << chipPort : 0; }
+
+}  // namespace
+
+extern "C" {
+
+uint32_t CHIP_KALO_GetKaPortByCtp(uint32_t usCtpId, chip_port_s *port)
+{
+    if (port == nullptr) {
+        return HAL_ERR;
+    }
+    uint32_t uiCtpType = kCtpTypeUnknown;
+    uint16_t usUserPort = 0;
+    uint32_t uiDevAttr = 1;
+    uint32_t uiLookupPort = 0;
+    uint32_t ret = HAL_Ctp2UserPort(usCtpId, &uiCtpType, &usUserPort);
+    if (ret != 0) {
+        return ret;  // the caller records its own failure
+    }
+    (void)QX_DM_PDGetAttr(kDevAttrUplinkKind, sizeof(uiDevAttr), &uiDevAttr);
+
+    switch (uiCtpType) {
+        case 2:
+        case 3:
+            port->port_type = kPortTypeUplink;
+            return 0;
+        case 1:
+        case 4:
+            port->port_type = kPortTypeOther;
+            port->mask = 1;
+            return 0;
+        case 12:
+            port->port_type = usUserPort == 8 ? kPortTypeEth : kPortTypeUplink;
+            port->mask = usUserPort == 8 ? 1 : 0;
+            return 0;
+        case kCtpTypeEth:
+            break;
+        default:
+            return 0;
+    }
+
+    // An Ethernet port made network side by the host stands for the
+    // current uplink. Each test is asked only when the earlier ones hold.
+    uint16_t reverseCtp = 0;
+    uint32_t uiNetRole = kNetRoleUnknown;
+    const uint32_t reverseRet = HAL_UserPort2Ctp(kCtpTypeEth, usUserPort, &reverseCtp);
+    const uint32_t roleRet = HAL_GetNetRole(reverseCtp, &uiNetRole);
+    const bool toUplink = reverseRet == 0 && roleRet == 0 && uiNetRole == HAL_NET_ROLE_NNI &&
+                          L2M_PTP_IsSupportAutoSelect() != 1 &&
+                          QX_Feature_IsSupportByFeatureName("FT_MULTI_SERVICE_IPTV_PORT") != 1 &&
+                          uiDevAttr != kDevAttrKeepsOwnPort;
+    if (toUplink) {
+        ret = QX_DM_GetCurUpUserPortID(&uiLookupPort);
+        if (ret != 0) {
+            lastWord(166, ret, usCtpId, usUserPort, uiCtpType, reverseRet | roleRet);
+            return ret;
+        }
+        port->port_type = uiLookupPort == kUplinkType3UserPort ? kPortTypeUplink : kPortTypeEth;
+    } else {
+        port->port_type = kPortTypeEth;
+        uiLookupPort = usUserPort;
+    }
+
+    uint32_t uiKaPort = 0;
+    ret = QX_DM_TopoGetKaPortByUserPort(uiLookupPort, &uiKaPort);
+    if (ret != 0) {
+        lastWord(182, ret, usCtpId, usUserPort, uiCtpType, uiLookupPort);
+        return ret;
+    }
+    port->mask = bitOf(uiKaPort);
+    return 0;
+}
+
+uint32_t PDT_L2M_IsNni(uint32_t usCtpId)
+{
+    uint32_t uiNetRole = kNetRoleUnknown;
+    return L2M_Ctp_GetNetRole(usCtpId, &uiNetRole) == 0 && uiNetRole == HAL_NET_ROLE_NNI ? 1 : 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,59 @@
+/* Layer-2 service flow chip adapter: installation and removal of service
+ * flows, and the translation of their match rules and tag treatments into
+ * the chip flow message. */
+#ifndef CHIP_KALO_KALO_L2_H
+#define CHIP_KALO_KALO_L2_H
+
+#include <stdint.h>
+
+#include "hal_network_adpt/hal_l2.h"
+#include "kalo_l2_rec.h"
+
+HAL_EXTERN_C_BEGIN
+
+/* L2 hook slots 0 and 1. */
+HAL_API uint32_t CHIP_KALO_AddFlow(const HAL_L2_FLOW_S *flow);
+HAL_API uint32_t CHIP_KALO_DelFlow(const HAL_L2_FLOW_S *flow);
+
+/* Flow installation and removal. */
+HAL_API uint32_t PDT_L2M_AddFlow(const HAL_L2_FLOW_S *flow);
+HAL_API uint32_t PDT_L2M_DelFlow(const HAL_L2_FLOW_S *flow);
+HAL_API uint32_t PDT_L2M_AddInFlow(const HAL_L2_FLOW_S *flow, chip_flow_in_s *in);
+HAL_API uint32_t PDT_L2M_AddOutFlow(const HAL_L2_FLOW_S *flow, chip_flow_out_s *out);
+HAL_API uint32_t PDT_L2M_AddInOutFlow(const HAL_L2_FLOW_S *flow, chip_flow_s *msg);
+HAL_API uint32_t PDT_L2M_CheckAdaptAniMCFlow(uint32_t ctpType);
+HAL_API uint32_t PDT_L2M_AdaptAniMCFlow(const chip_flow_s *msg);
+HAL_API uint32_t PDT_L2M_GetTransFlowKaPort(const HAL_L2_FLOW_S *flow, chip_flow_in_s *in, chip_port_s *transPort);
+HAL_API uint32_t PDT_L2M_GetGemportVlan(const HAL_L2_FLOW_S *flow, uint16_t *vlan);
+HAL_API uint32_t PDT_L2M_GetVUNIPort(uint32_t bridgeId, uint32_t usCtpId, chip_bridge_port_s *bridgePort);
+
+/* Debug dumps of a host rule and treatment and of a chip rule and action,
+ * printed on the console. */
+HAL_API void PDT_L2M_WapRuleActPrint(const HAL_L2_FLOW_RULE_S *rule, const HAL_L2_FLOW_TREAT_S *treat);
+HAL_API void PDT_L2M_KaRuleActPrint(const chip_flow_rule_s *rule, const chip_flow_act_s *act);
+
+/* Match translation. */
+HAL_API void PDT_L2M_TagNumTrans(uint32_t tagNum, const HAL_L2_FLOW_RULE_S *rule, chip_flow_rule_s *chipRule);
+HAL_API void PDT_L2M_TagNumTransTagType(uint32_t tagNum, const HAL_L2_FLOW_RULE_S *rule,
+                                        chip_flow_rule_s *chipRule);
+HAL_API uint32_t PDT_L2M_FlowRuleTrans(const HAL_L2_FLOW_RULE_S *rule, chip_flow_rule_s *chipRule);
+
+/* Converters of the translation tables: five words each, values first,
+ * then the addresses of the u32 fields they write (0 = not written). */
+HAL_API uint32_t PDT_L2M_DefaultConverter(uintptr_t first, uintptr_t second, uintptr_t unused, uintptr_t firstDst,
+                                          uintptr_t secondDst);
+HAL_API uint32_t PDT_L2M_GetVlan(uintptr_t vlanTreat, uintptr_t vlanId, uintptr_t tagActDst, uintptr_t sourceDst,
+                                 uintptr_t vlanDst);
+HAL_API uint32_t PDT_L2M_GetPri(uintptr_t priTreat, uintptr_t pri, uintptr_t unused, uintptr_t sourceDst,
+                                uintptr_t priDst);
+
+/* Action translation. */
+HAL_API uint32_t PDT_L2M_FlowActTrans(const HAL_L2_FLOW_RULE_S *rule, const HAL_L2_FLOW_TREAT_S *treat,
+                                      chip_flow_act_s *act);
+HAL_API uint32_t PDT_L2M_FlowActSpecAdpt(const HAL_L2_FLOW_RULE_S *rule, const HAL_L2_FLOW_TREAT_S *treat,
+                                         chip_flow_act_s *act);
+HAL_API uint32_t PDT_L2M_FlowAdpt(const HAL_L2_FLOW_S *flow, chip_flow_in_s *in);
+
+HAL_EXTERN_C_END
+
+#endif
