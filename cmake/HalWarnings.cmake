@@ -9,7 +9,7 @@ endfunction()
 
 # Request records live on the stack of one call: keep frames small.
 function(hal_stack_guard target)
-  if(HAL_SANITIZE)
+  if(HAL_SANITIZE OR HAL_FUZZ)
     return()
   endif()
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
@@ -19,8 +19,14 @@ function(hal_stack_guard target)
   endif()
 endfunction()
 
+# With HAL_FUZZ the code under test also carries the coverage instrumentation
+# the fuzzer steers by; the fuzz executable itself links the runtimes.
 function(hal_sanitize target)
-  if(HAL_SANITIZE)
+  if(HAL_FUZZ)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined
+                                             -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  elseif(HAL_SANITIZE)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-sanitize-recover=all
                                              -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)

@@ -12,8 +12,8 @@
 
 #define HAL_DIAG_SOURCE(fileName, moduleId)                                                                   \
     namespace {                                                                                             \
-    constexpr const char *kDiagFile = (fileName);                                                           \
-    constexpr uint32_t kDiagModule = (moduleId);                                                            \
+    [[maybe_unused]] constexpr const char *kDiagFile = (fileName);                                          \
+    [[maybe_unused]] constexpr uint32_t kDiagModule = (moduleId);                                           \
     [[maybe_unused]] inline void lastWord(uint32_t line, uint32_t code, uint32_t v1 = 0, uint32_t v2 = 0,   \
                                           uint32_t v3 = 0, uint32_t v4 = 0)                                 \
     {                                                                                                       \
