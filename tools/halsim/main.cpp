@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "decode.h"
 #include "host.h"
 #include "report.h"
 #include "scenario.h"
@@ -58,7 +59,10 @@ int main(int argc, char **argv)
         if (!quiet) {
             std::printf("  = 0x%x\n", result);
             for (size_t i = hlp0; i < h.hlp.size(); ++i) {
-                std::printf("  %s", halsim::describe(h.hlp[i]).c_str());
+                std::printf("  HLP %s", halsim::decode(h.hlp[i]).c_str());
+                if (h.hlp[i].result != 0) {
+                    std::printf("    refused: 0x%x\n", h.hlp[i].result);
+                }
             }
             for (size_t i = lw0; i < h.lastWords.size(); ++i) {
                 std::printf("  %s\n", halsim::describe(h.lastWords[i]).c_str());
