@@ -1,10 +1,9 @@
-// Input format of the fuzz target, shared by the harness (which reads it) and
-// the seed writer (which writes it).
+// Input format of the fuzz target and the plumbing of one fuzzed call.
 //
 // An input is a sequence of steps, read front to back; a truncated input
 // reads as zeros. One step:
 //
-//   u8 op                  entry point, modulo the operation table
+//   u8 op                  entry point, modulo the operation table (fuzz_ops.cpp)
 //   u8 host                which host settings follow (kHost* bits)
 //     kHostFail:     u8 n, then n % 4 + 1 times (u8 host function, val code)
 //     kHostDriver:   u8 n, then n % 4 + 1 driver answers (val result,
@@ -15,7 +14,9 @@
 //                    u8 switches, val bridge, val VLAN, val GEM port, u8 count
 //     kHostNoMemory: every allocation of the step fails
 //     kHostRefuse:   val code; the driver refuses every command of the step
-//   arguments of the operation, each a val or a rec
+//   arguments of the entry point in order: a val per integer, a rec per
+//   record pointer (special forms in fuzz_ops.cpp: strings, policy routes,
+//   command words, registered hooks and debug handlers)
 //
 //   val: u8 tag; tag % 4 = 0: tag / 4 (0 to 63); 1: an interesting value;
 //        2: u16 follows; 3: u32 follows (little-endian)
@@ -23,10 +24,17 @@
 #ifndef FUZZ_FUZZ_HAL_H
 #define FUZZ_FUZZ_HAL_H
 
-#include <cstddef>
+#include <sanitizer/asan_interface.h>
+
+#include <algorithm>
 #include <cstdint>
-#include <string>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <memory>
 #include <vector>
+
+#include "hal_network_adpt.h"
 
 namespace fuzzhal {
 
@@ -38,8 +46,13 @@ enum HostBits : uint8_t {
     kHostNoMemory = 1U << 4,
     kHostRefuse = 1U << 5,
 };
-
 constexpr uint8_t kNullRecord = 0xFF;
+
+[[noreturn]] inline void fail(const char *what, const char *detail = "")
+{
+    std::fprintf(stderr, "fuzz_hal: invariant broken: %s %s\n", what, detail);
+    std::abort();
+}
 
 // Values near the edges the library checks: table sizes, VLAN and group id
 // bounds, the uplink user port, the library's own result codes.
@@ -49,23 +62,21 @@ constexpr uint32_t kInteresting[] = {
     256,    257,    1000,    1001,     4094,       4095,       4096,       4097,       0x7FFF,     0x8000,
     0xFFFE, 0xFFFF, 0x10000, 0x102001, 0x7FFFFFFF, 0x80000000, 0xF7300000, 0xF7300001, 0xFFFFFFFE, 0xFFFFFFFF,
 };
-constexpr size_t kInterestingNum = sizeof(kInteresting) / sizeof(kInteresting[0]);
 
 class Reader {
 public:
     Reader(const uint8_t *data, size_t size) : data_(data), size_(size) {}
-
     bool empty() const { return pos_ >= size_; }
     uint8_t u8() { return pos_ < size_ ? data_[pos_++] : 0; }
-    uint16_t u16()
+    uint32_t u16()
     {
         const uint32_t lo = u8();
-        return static_cast<uint16_t>(lo | (static_cast<uint32_t>(u8()) << 8));
+        return lo | static_cast<uint32_t>(u8()) << 8;
     }
     uint32_t u32()
     {
         const uint32_t lo = u16();
-        return lo | (static_cast<uint32_t>(u16()) << 16);
+        return lo | u16() << 16;
     }
     uint32_t val()
     {
@@ -74,14 +85,13 @@ public:
             case 0:
                 return tag / 4U;
             case 1:
-                return kInteresting[(tag / 4U) % kInterestingNum];
+                return kInteresting[(tag / 4U) % std::size(kInteresting)];
             case 2:
                 return u16();
             default:
                 return u32();
         }
     }
-    // Fills out[0, n) from the input.
     void bytes(uint8_t *out, size_t n)
     {
         for (size_t i = 0; i < n; ++i) {
@@ -95,51 +105,92 @@ private:
     size_t pos_ = 0;
 };
 
-class Writer {
+// One record passed to the library: its own heap block between guard bytes
+// that AddressSanitizer fences; check() also finds a changed guard, or a
+// change to a record the library only reads.
+class Guarded {
 public:
-    void u8(uint8_t v) { out.push_back(v); }
-    void u16(uint16_t v)
+    static constexpr size_t kGuard = 32;
+    static constexpr uint8_t kGuardByte = 0xA5;
+
+    Guarded(size_t bytes, bool readOnly) : size_(bytes), readOnly_(readOnly), mem_(bytes + 2 * kGuard, kGuardByte)
     {
-        u8(static_cast<uint8_t>(v));
-        u8(static_cast<uint8_t>(v >> 8));
+        std::fill_n(data(), size_, 0);
     }
-    void u32(uint32_t v)
+    ~Guarded() { ASAN_UNPOISON_MEMORY_REGION(mem_.data(), mem_.size()); }
+    uint8_t *data() { return mem_.data() + kGuard; }
+
+    // Call once the content is filled.
+    uint8_t *seal()
     {
-        u16(static_cast<uint16_t>(v));
-        u16(static_cast<uint16_t>(v >> 16));
+        before_.assign(data(), data() + size_);
+        ASAN_POISON_MEMORY_REGION(mem_.data(), kGuard);
+        ASAN_POISON_MEMORY_REGION(data() + size_, kGuard);
+        return data();
     }
-    // Shortest encoding of v.
-    void val(uint32_t v)
+    void check(const char *op)
     {
-        if (v < 64) {
-            u8(static_cast<uint8_t>(v * 4));
-        } else if (v <= 0xFFFF) {
-            u8(2);
-            u16(static_cast<uint16_t>(v));
-        } else {
-            u8(3);
-            u32(v);
+        ASAN_UNPOISON_MEMORY_REGION(mem_.data(), mem_.size());
+        const auto intact = [](const uint8_t *p) {
+            return std::all_of(p, p + kGuard, [](uint8_t b) { return b == kGuardByte; });
+        };
+        if (!intact(mem_.data()) || !intact(data() + size_)) {
+            fail("write outside a record passed to", op);
+        }
+        if (readOnly_ && !std::equal(before_.begin(), before_.end(), data())) {
+            fail("read-only record changed by", op);
         }
     }
-    void rec(const std::vector<uint8_t> &bytes)
-    {
-        u8(static_cast<uint8_t>(bytes.size()));
-        out.insert(out.end(), bytes.begin(), bytes.end());
-    }
-    void nullRec() { u8(kNullRecord); }
-    // Starts a step of the named operation with no host settings.
-    void op(const char *name, uint8_t host = 0);
 
-    std::vector<uint8_t> out;
+private:
+    size_t size_;
+    bool readOnly_;
+    std::vector<uint8_t> mem_;
+    std::vector<uint8_t> before_;
 };
 
-// Index of a named operation in the harness's table, and of a named host
-// function in its list of host functions; both abort on a typo.
-uint8_t opIndex(const char *name);
-uint8_t hostFunctionIndex(const char *name);
+// One call: the input it reads its arguments from, the records it passed.
+class Call {
+public:
+    explicit Call(Reader &r) : in(r) {}
 
-// Writes the seed corpus into dir; returns the number of files written.
-int writeSeeds(const std::string &dir);
+    // A fresh record of the given size, unfilled and unsealed.
+    Guarded &add(size_t bytes, bool readOnly)
+    {
+        records_.push_back(std::make_unique<Guarded>(bytes, readOnly));
+        return *records_.back();
+    }
+    // A rec of the input: null, or a record of the given size.
+    uint8_t *rec(size_t bytes, bool readOnly)
+    {
+        const uint8_t len = in.u8();
+        if (len == kNullRecord) {
+            return nullptr;
+        }
+        Guarded &g = add(bytes, readOnly);
+        in.bytes(g.data(), std::min<size_t>(len, bytes));
+        return g.seal();
+    }
+    void checkRecords(const char *op)
+    {
+        for (auto &g : records_) {
+            g->check(op);
+        }
+    }
+
+    Reader &in;
+    uint32_t result = 0;
+
+private:
+    std::vector<std::unique_ptr<Guarded>> records_;
+};
+
+struct Op {
+    const char *name;
+    void (*run)(Call &c);
+};
+extern const Op kOps[];
+extern const size_t kOpNum;
 
 }  // namespace fuzzhal
 

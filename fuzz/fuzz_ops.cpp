@@ -1,450 +1,267 @@
-// The operation table of the fuzz target: one row per exported entry point,
-// reading its arguments from the input in order, and the port identity hooks
-// and debug command handler the fuzzer registers with the library.
+// The operation table of the fuzz target: one row per exported entry point.
+// A row reads the entry point's arguments from the input in parameter order,
+// by type: integers as vals, records as recs of the size the host allocates
+// (read-only when the parameter is const), and the few special forms below.
 #include <cstring>
+#include <tuple>
+#include <type_traits>
 
-#include "fuzz_call.h"
+#include "fuzz_hal.h"
 #include "hal_l3_usr_adpt.h"
 #include "kalo_dbg.h"
 
 namespace fuzzhal {
 namespace {
 
-struct Hooks {
-    HookAnswer ctp2User, user2Ctp, netRole, gem, l2Flow, debugCmd;
-} g_hooks;
+// Bytes a host allocates for a record: the record's size, or the host's own
+// where the public header keeps the type opaque or the record has tail padding.
+template <typename T>
+constexpr size_t kRecBytes = sizeof(T);
+template <> constexpr size_t kRecBytes<HAL_L2_FLOW_S> = 158;
+template <> constexpr size_t kRecBytes<HAL_L2_DSCP_TBL_S> = 64;
+template <> constexpr size_t kRecBytes<HAL_L2_LIMIT_S> = 8;
+template <> constexpr size_t kRecBytes<HAL_L2_TCI_STATS_S> = 32;
+template <> constexpr size_t kRecBytes<HAL_L2_MAC_TABLE_S> = 4 + 11 * 2048;
+template <> constexpr size_t kRecBytes<HAL_L2_MAC_FILTER_S> = 12;
+template <> constexpr size_t kRecBytes<HAL_DFX_FLOW_CNT_S> = 32;
+template <> constexpr size_t kRecBytes<uint8_t> = 6;  // a MAC address
 
-// Mode bit 0: the result is returned for every call; bit 1: only for key a.
-// Otherwise 0 with the values written.
-bool hookFails(const HookAnswer &h, uint32_t key, uint32_t &result)
+// ---- Special argument forms ---------------------------------------------
+
+// NUL-terminated string: u8 len (0xFF null), then len % 32 bytes.
+const char *str(Call &c)
 {
-    if ((h.mode & 1U) != 0 || ((h.mode & 2U) != 0 && key == h.a)) {
-        result = h.result;
-        return true;
+    const uint8_t len = c.in.u8();
+    if (len == kNullRecord) {
+        return nullptr;
     }
-    return false;
+    Guarded &g = c.add(len % 32U + 1U, true);
+    c.in.bytes(g.data(), len % 32U);
+    return reinterpret_cast<const char *>(g.seal());
 }
 
-uint32_t fuzzCtp2UserPort(uint32_t ctpId, uint32_t *type, uint16_t *userPort)
+// Policy route: a rec whose buffer holds the uiCtpNum CTP ids it names; a
+// count past the most a route may name gets the fixed part only, as the
+// library must refuse it before reading any id.
+const HAL_L3_POLICY_ROUTE_S *policyRoute(Call &c)
 {
-    const HookAnswer &h = g_hooks.ctp2User;
-    uint32_t ret = 0;
-    if (hookFails(h, ctpId, ret)) {
-        return ret;
+    const uint8_t len = c.in.u8();
+    if (len == kNullRecord) {
+        return nullptr;
     }
-    uint32_t t = 0;
-    uint16_t p = 0;
-    switch ((h.mode >> 2) & 3U) {
-        case 0:  // the built-in table
-            if (HAL_DefaultGetPrototypeById(ctpId, &t, &p) != 0) {
-                return 1;
+    std::vector<uint8_t> bytes(std::max<size_t>(len, HAL_L3_POLICY_ROUTE_CTP_OFFSET));
+    c.in.bytes(bytes.data(), len);
+    uint32_t count = 0;
+    std::memcpy(&count, bytes.data() + offsetof(HAL_L3_POLICY_ROUTE_S, uiCtpNum), sizeof(count));
+    count %= 2 * HAL_L3_POLICY_ROUTE_CTP_MAX;
+    std::memcpy(bytes.data() + offsetof(HAL_L3_POLICY_ROUTE_S, uiCtpNum), &count, sizeof(count));
+    const size_t size = HAL_L3_POLICY_ROUTE_SIZE(count <= HAL_L3_POLICY_ROUTE_CTP_MAX ? count : 0);
+    Guarded &g = c.add(size, true);
+    std::copy_n(bytes.begin(), std::min(bytes.size(), size), g.data());
+    return reinterpret_cast<const HAL_L3_POLICY_ROUTE_S *>(g.seal());
+}
+
+// Command words of the debug shell, and the call with them: u8 argc (0xFF:
+// null argv, then a val for argc), then per word u8 pick: 0xFF null, below
+// 0x80 a known word, else that many (& 31) input bytes.
+uint32_t withWords(Call &c, HAL_DEBUG_CMD_FUNC fn)
+{
+    static constexpr const char *kWords[] = {"Tarncmd", "chip_kalo", "dbg", "DBG", "on", "ON",
+                                             "oN",      "off",       "OFF", "Off", "",   "x"};
+    const uint8_t n = c.in.u8();
+    if (n == kNullRecord) {
+        return fn(c.in.val(), nullptr);
+    }
+    const uint32_t argc = n % 8U;
+    Guarded &table = c.add(argc * sizeof(char *), true);
+    auto *words = reinterpret_cast<char **>(table.data());
+    for (uint32_t i = 0; i < argc; ++i) {
+        const uint8_t pick = c.in.u8();
+        const char *known = pick < 0x80 ? kWords[pick % std::size(kWords)] : nullptr;
+        const size_t len = known != nullptr ? std::strlen(known) : (pick & 31U);
+        if (pick == kNullRecord) {
+            continue;
+        }
+        Guarded &word = c.add(len + 1, true);
+        if (known != nullptr) {
+            std::memcpy(word.data(), known, len);
+        } else {
+            c.in.bytes(word.data(), len);
+        }
+        words[i] = reinterpret_cast<char *>(word.seal());
+    }
+    table.seal();
+    return fn(argc, words);
+}
+
+// How a hook the fuzzer registers answers, set at registration: val result,
+// u8 mode, val a, val b. Mode bit 0: result for every call; bit 1: result
+// when the first argument is a; otherwise 0 with the outputs written, a and
+// b, or with bit 2 the first argument split as a CTP id (id % 16, id / 16).
+struct HookAnswer {
+    uint32_t result;
+    uint8_t mode;
+    uint32_t a, b;
+};
+
+template <auto Reg, typename Fn>
+struct Hook;
+template <auto Reg, typename... A>
+struct Hook<Reg, uint32_t (*)(uint32_t, A...)> {
+    static inline HookAnswer answer{};
+    static uint32_t run(uint32_t key, A... args)
+    {
+        const HookAnswer &h = answer;
+        if ((h.mode & 1U) != 0 || ((h.mode & 2U) != 0 && key == h.a)) {
+            return h.result;
+        }
+        const uint32_t out[] = {(h.mode & 4U) != 0 ? key % 16 : h.a, (h.mode & 4U) != 0 ? key / 16 : h.b};
+        size_t i = 0;
+        const auto put = [&](auto p) {
+            if constexpr (std::is_pointer_v<decltype(p)>) {
+                if (p != nullptr) {
+                    *p = static_cast<std::remove_pointer_t<decltype(p)>>(out[i]);
+                }
+                ++i;
             }
-            break;
-        case 1:  // every CTP type, by id
-            t = ctpId % 16;
-            p = static_cast<uint16_t>(ctpId / 16);
-            break;
-        default:  // fixed answer
-            t = h.a;
-            p = static_cast<uint16_t>(h.b);
-            break;
+        };
+        (put(args), ...);
+        return 0;
     }
-    if (type != nullptr) {
-        *type = t;
-    }
-    if (userPort != nullptr) {
-        *userPort = p;
-    }
-    return 0;
-}
+};
 
-uint32_t fuzzUserPort2Ctp(uint32_t type, uint32_t userPort, uint16_t *ctpId)
+// Registration: u8 (even: the fuzzer's hook, odd: null), then its answer.
+template <typename Fn>
+Fn paramOf(uint32_t (*)(Fn));
+template <auto Reg>
+void registerHook(Call &c)
 {
-    uint32_t ret = 0;
-    if (hookFails(g_hooks.user2Ctp, userPort, ret)) {
-        return ret;
-    }
-    if (ctpId != nullptr) {
-        *ctpId = static_cast<uint16_t>((g_hooks.user2Ctp.mode & 4U) != 0 ? g_hooks.user2Ctp.b : type * 16 + userPort);
-    }
-    return 0;
+    using H = Hook<Reg, decltype(paramOf(Reg))>;
+    const bool useHook = c.in.u8() % 2 == 0;
+    H::answer = HookAnswer{c.in.val(), c.in.u8(), c.in.val(), c.in.val()};
+    c.result = Reg(useHook ? &H::run : nullptr);
 }
 
-uint32_t fuzzGetNetRole(uint32_t ctpId, uint32_t *role)
-{
-    uint32_t ret = 0;
-    if (hookFails(g_hooks.netRole, ctpId, ret)) {
-        return ret;
-    }
-    if (role != nullptr) {
-        *role = (g_hooks.netRole.mode & 4U) != 0 ? g_hooks.netRole.b : (ctpId % 2 == 0 ? 0U : 3U);
-    }
-    return 0;
-}
-
-uint32_t fuzzGetGem(uint32_t ctpId, uint32_t *gemPort, uint16_t *bridgeId)
-{
-    uint32_t ret = 0;
-    if (hookFails(g_hooks.gem, ctpId, ret)) {
-        return ret;
-    }
-    if (gemPort != nullptr) {
-        *gemPort = g_hooks.gem.b;
-    }
-    if (bridgeId != nullptr) {
-        *bridgeId = static_cast<uint16_t>(ctpId + g_hooks.gem.a);
-    }
-    return 0;
-}
-
-uint32_t fuzzGetL2Flow(uint32_t a, uint32_t)
-{
-    uint32_t ret = 0;
-    return hookFails(g_hooks.l2Flow, a, ret) ? ret : 0;
-}
-
+// Debug handler: u8 pick of the handlers below, then a val that the
+// fuzzer's own handler adds to what it answers.
+uint32_t g_debugResult = 0;
 uint32_t fuzzDebugCmd(uint32_t argc, char **argv)
 {
-    // A host handler reads its arguments as a shell would.
-    size_t total = 0;
+    size_t total = 0;  // read the words as a host shell would
     for (uint32_t i = 0; argv != nullptr && i < argc; ++i) {
         total += argv[i] != nullptr ? std::strlen(argv[i]) : 0;
     }
-    return g_hooks.debugCmd.result + static_cast<uint32_t>(total);
+    return g_debugResult + static_cast<uint32_t>(total);
 }
-
-// Registers the fuzzer's hook (even choice byte) or null (odd) and how the
-// hook answers.
-template <typename Fn>
-uint32_t registerHook(Call &c, uint32_t (*reg)(Fn), Fn hook, HookAnswer &answer)
-{
-    const bool useHook = c.in.u8() % 2 == 0;
-    answer = c.hookAnswer();
-    return reg(useHook ? hook : nullptr);
-}
-
 constexpr HAL_DEBUG_CMD_FUNC kDebugHandlers[] = {nullptr, CHIP_KALO_dbg_cmd, CHIP_KALO_TARN_cmd_dbg, fuzzDebugCmd};
+
+// ---- Generic rows ---------------------------------------------------------
+
+template <typename T>
+T arg(Call &c)
+{
+    using R = std::remove_pointer_t<T>;
+    if constexpr (std::is_same_v<T, const char *>) {
+        return str(c);
+    } else if constexpr (std::is_same_v<T, const HAL_L3_POLICY_ROUTE_S *>) {
+        return policyRoute(c);
+    } else if constexpr (std::is_same_v<T, HAL_DEBUG_CMD_FUNC>) {
+        const HAL_DEBUG_CMD_FUNC fn = kDebugHandlers[c.in.u8() % std::size(kDebugHandlers)];
+        g_debugResult = c.in.val();
+        return fn;
+    } else if constexpr (std::is_pointer_v<T>) {
+        return reinterpret_cast<T>(c.rec(kRecBytes<std::remove_cv_t<R>>, std::is_const_v<R>));
+    } else {
+        return static_cast<T>(c.in.val());
+    }
+}
+
+template <typename R, typename... A>
+uint32_t invoke(Call &c, R (*fn)(A...))
+{
+    std::tuple<A...> args{arg<A>(c)...};  // a braced list reads in order
+    if constexpr (std::is_void_v<R>) {
+        std::apply(fn, args);
+        return 0;
+    } else {
+        return std::apply(fn, args);
+    }
+}
+
+template <auto F>
+void run(Call &c)
+{
+    c.result = invoke(c, F);
+}
+
+template <auto F>
+void runWithWords(Call &c)
+{
+    c.result = withWords(c, F);
+}
+
+// The host's shell looks the debug command up and runs it (u8 even) with
+// command words.
+void getDebugCmd(Call &c)
+{
+    auto *name = arg<char **>(c);
+    auto *handler = arg<HAL_DEBUG_CMD_FUNC *>(c);
+    c.result = HAL_GetChipDebugCmdEntry(name, handler);
+    const bool runIt = c.in.u8() % 2 == 0;
+    if (c.result == 0 && name != nullptr && handler != nullptr) {
+        if (*name != g_HalL2DebugCmdStr || *handler != g_HalL2DebugCmdEntryHook) {
+            fail("looked-up debug command");
+        }
+        if (runIt && *handler != nullptr) {
+            c.result = withWords(c, *handler);
+        }
+    }
+}
 
 }  // namespace
 
 // clang-format off
-#define OP(name, ...) {#name, [](Call &c) __VA_ARGS__}
+#define OP(fn) {#fn, &run<&fn>}
+#define REG(fn) {#fn, &registerHook<&fn>}
+#define WORDS(fn) {#fn, &runWithWords<&fn>}
 
+// The order is part of the input format: new rows go at the end.
 const Op kOps[] = {
-    // L3 family.
-    OP(HAL_L3_InitUser, { c.result = HAL_L3_InitUser(); }),
-    OP(HAL_L3_AddWanStats, {
-        const auto v = c.vals<3>();
-        ++c.model.wanAdds;
-        c.result = HAL_L3_AddWanStats(v[0], v[1], v[2]);
-    }),
-    OP(HAL_L3_DelWanStats, {
-        c.result = HAL_L3_DelWanStats(c.in.val());
-        c.model.wanDelsOk += c.result == 0 ? 1U : 0U;
-    }),
-    OP(HAL_L3_ClearWanStats, { c.result = HAL_L3_ClearWanStats(c.in.val()); }),
-    OP(HAL_L3_GetWanStats, {
-        const uint32_t id = c.in.val();
-        c.result = HAL_L3_GetWanStats(id, c.rec<HAL_L3_WAN_STATS_S>(kWanStats));
-    }),
-    OP(HAL_L3_SynL3IFAdd, {
-        const uint32_t ifIndex = c.in.val();
-        c.result = HAL_L3_SynL3IFAdd(ifIndex, c.rec<HAL_L3_IF_S>(kL3If));
-    }),
-    OP(HAL_L3_SynL3IFSetMtu, {
-        const auto v = c.vals<2>();
-        c.result = HAL_L3_SynL3IFSetMtu(v[0], v[1]);
-    }),
-    OP(HAL_L3_SynL3IFDel, { c.result = HAL_L3_SynL3IFDel(c.in.val()); }),
-    OP(HAL_L3_SynPrefixAdd, {
-        const uint32_t ifIndex = c.in.val();
-        c.result = HAL_L3_SynPrefixAdd(ifIndex, c.rec<HAL_L3_PREFIX_S>(kL3Prefix));
-    }),
-    OP(HAL_L3_SynPrefixDel, {
-        const uint32_t ifIndex = c.in.val();
-        c.result = HAL_L3_SynPrefixDel(ifIndex, c.rec<HAL_L3_PREFIX_S>(kL3Prefix));
-    }),
-    OP(HAL_L3_AddPolicyRoute, {
-        const uint32_t ruleId = c.in.val();
-        c.result = HAL_L3_AddPolicyRoute(ruleId, c.policyRoute());
-    }),
-    OP(HAL_L3_DelPolicyRoute, { c.result = HAL_L3_DelPolicyRoute(c.in.val()); }),
-    OP(HAL_L3_AddNaptIndication, {
-        const uint32_t ruleId = c.in.val();
-        c.result = HAL_L3_AddNaptIndication(ruleId, c.rec<HAL_L3_NAPT_IND_S>(kNaptInd));
-    }),
-    OP(HAL_L3_DelNaptIndication, {
-        const uint32_t ruleId = c.in.val();
-        c.result = HAL_L3_DelNaptIndication(ruleId, c.rec<HAL_L3_NAPT_IND_S>(kNaptInd));
-    }),
-    OP(PDT_IFM_GetIpv4SessionFlag, { c.result = PDT_IFM_GetIpv4SessionFlag(c.rec<uint32_t>(kU32Out)); }),
+    OP(HAL_L3_InitUser), OP(HAL_L3_AddWanStats), OP(HAL_L3_DelWanStats), OP(HAL_L3_ClearWanStats),
+    OP(HAL_L3_GetWanStats), OP(HAL_L3_SynL3IFAdd), OP(HAL_L3_SynL3IFSetMtu), OP(HAL_L3_SynL3IFDel),
+    OP(HAL_L3_SynPrefixAdd), OP(HAL_L3_SynPrefixDel), OP(HAL_L3_AddPolicyRoute), OP(HAL_L3_DelPolicyRoute),
+    OP(HAL_L3_AddNaptIndication), OP(HAL_L3_DelNaptIndication), OP(PDT_IFM_GetIpv4SessionFlag),
 
-    // Multicast family.
-    OP(HAL_BTV_InitUser, { c.result = HAL_BTV_InitUser(); }),
-    OP(HAL_BTV_PreChipConfig, { c.result = HAL_BTV_PreChipConfig(); }),
-    OP(HAL_CHIP_Btv_PreInit, { c.result = HAL_CHIP_Btv_PreInit(); }),
-    OP(HAL_BTV_SetEmStatsRule, {
-        const uint32_t act = c.in.val();
-        c.result = HAL_BTV_SetEmStatsRule(act, c.rec<BtvEmRule>(kBtvEmRule));
-    }),
-    OP(HAL_BTV_GetEmStats, {
-        const auto *rule = c.rec<BtvEmRule>(kBtvEmRule);
-        c.result = HAL_BTV_GetEmStats(rule, c.rec<BtvEmResult>(kBtvEmResult));
-    }),
-    OP(HAL_BTV_SetProPktQue, {
-        const auto v = c.vals<3>();
-        c.result = HAL_BTV_SetProPktQue(v[0], v[1], v[2]);
-    }),
-    OP(HAL_BTV_SetProPktRate, {
-        const auto v = c.vals<3>();
-        c.result = HAL_BTV_SetProPktRate(v[0], v[1], v[2]);
-    }),
-    OP(HAL_BTV_SetMultiForwardMode, { c.result = HAL_BTV_SetMultiForwardMode(c.in.val()); }),
-    OP(HAL_BTV_AddProgramTable, { c.result = HAL_BTV_AddProgramTable(c.rec<BtvProgram>(kBtvProgram)); }),
-    OP(HAL_BTV_DelProgramTable, { c.result = HAL_BTV_DelProgramTable(c.rec<BtvProgram>(kBtvProgram)); }),
-    OP(HAL_BTV_AddProgramUsr, { c.result = HAL_BTV_AddProgramUsr(c.rec<BtvProgramUser>(kBtvProgramUser)); }),
-    OP(HAL_BTV_DelProgramUsr, { c.result = HAL_BTV_DelProgramUsr(c.rec<BtvProgramUser>(kBtvProgramUser)); }),
-    OP(HAL_BTV_AddBtvStats, { c.result = HAL_BTV_AddBtvStats(c.rec<BtvStats>(kBtvStats)); }),
-    OP(HAL_BTV_DelBtvStats, { c.result = HAL_BTV_DelBtvStats(c.rec<BtvStats>(kBtvStats)); }),
-    OP(HAL_BTV_ClearBtvStats, { c.result = HAL_BTV_ClearBtvStats(c.rec<BtvStats>(kBtvStats)); }),
-    OP(HAL_BTV_GetBtvStats, { c.result = HAL_BTV_GetBtvStats(c.rec<BtvStats>(kBtvStats)); }),
-    OP(HAL_BTV_AddUserBtvStats, { c.result = HAL_BTV_AddUserBtvStats(c.rec<BtvUserStats>(kBtvUserStats)); }),
-    OP(HAL_BTV_DelUserBtvStats, { c.result = HAL_BTV_DelUserBtvStats(c.rec<BtvUserStats>(kBtvUserStats)); }),
-    OP(HAL_BTV_ClearUserBtvStats, { c.result = HAL_BTV_ClearUserBtvStats(c.rec<BtvUserStats>(kBtvUserStats)); }),
-    OP(HAL_BTV_GetBtvUserStats, { c.result = HAL_BTV_GetBtvUserStats(c.rec<BtvUserStats>(kBtvUserStats)); }),
+    OP(HAL_BTV_InitUser), OP(HAL_BTV_PreChipConfig), OP(HAL_CHIP_Btv_PreInit), OP(HAL_BTV_SetEmStatsRule),
+    OP(HAL_BTV_GetEmStats), OP(HAL_BTV_SetProPktQue), OP(HAL_BTV_SetProPktRate), OP(HAL_BTV_SetMultiForwardMode),
+    OP(HAL_BTV_AddProgramTable), OP(HAL_BTV_DelProgramTable), OP(HAL_BTV_AddProgramUsr), OP(HAL_BTV_DelProgramUsr),
+    OP(HAL_BTV_AddBtvStats), OP(HAL_BTV_DelBtvStats), OP(HAL_BTV_ClearBtvStats), OP(HAL_BTV_GetBtvStats),
+    OP(HAL_BTV_AddUserBtvStats), OP(HAL_BTV_DelUserBtvStats), OP(HAL_BTV_ClearUserBtvStats),
+    OP(HAL_BTV_GetBtvUserStats),
 
-    // L2 family: services.
-    OP(HAL_L2_InitUser, { c.result = HAL_L2_InitUser(); }),
-    OP(HAL_L2_PreChipConfig, { c.result = HAL_L2_PreChipConfig(); }),
-    OP(HAL_CHIP_L2_PreInit, { c.result = HAL_CHIP_L2_PreInit(); }),
-    OP(HAL_L2_AddFlow, { c.result = HAL_L2_AddFlow(c.rec<HAL_L2_FLOW_S>(kL2Flow)); }),
-    OP(HAL_L2_DelFlow, { c.result = HAL_L2_DelFlow(c.rec<HAL_L2_FLOW_S>(kL2Flow)); }),
-    OP(HAL_L2_AddBcTable, {
-        const auto v = c.vals<3>();
-        c.result = HAL_L2_AddBcTable(v[0], v[1], v[2]);
-    }),
-    OP(HAL_L2_DelBcTable, {
-        const auto v = c.vals<3>();
-        c.result = HAL_L2_DelBcTable(v[0], v[1], v[2]);
-    }),
-    OP(HAL_L2_AddDscpToPbitTbl, {
-        const uint32_t id = c.in.val();
-        c.result = HAL_L2_AddDscpToPbitTbl(id, c.rec<HAL_L2_DSCP_TBL_S>(kDscpTable));
-    }),
-    OP(HAL_L2_DelDscpToPbitTbl, {
-        const uint32_t id = c.in.val();
-        c.result = HAL_L2_DelDscpToPbitTbl(id, c.rec<HAL_L2_DSCP_TBL_S>(kDscpTable));
-    }),
-    OP(HAL_L2_AddBridgePort, {
-        const auto v = c.vals<3>();
-        c.result = HAL_L2_AddBridgePort(v[0], v[1], v[2]);
-    }),
-    OP(HAL_L2_DelBridgePort, {
-        const auto v = c.vals<3>();
-        c.result = HAL_L2_DelBridgePort(v[0], v[1], v[2]);
-    }),
-    OP(HAL_L2_SetPortIsolate, {
-        const auto v = c.vals<3>();
-        c.result = HAL_L2_SetPortIsolate(v[0], v[1], v[2]);
-    }),
-    OP(HAL_L2_SetBcLimit, {
-        const uint32_t ctp = c.in.val();
-        c.result = HAL_L2_SetBcLimit(ctp, c.rec<HAL_L2_LIMIT_S>(kLimit));
-    }),
-    OP(HAL_L2_SetUmcLimit, {
-        const uint32_t ctp = c.in.val();
-        c.result = HAL_L2_SetUmcLimit(ctp, c.rec<HAL_L2_LIMIT_S>(kLimit));
-    }),
-    OP(HAL_L2_SetUucLimit, {
-        const uint32_t ctp = c.in.val();
-        c.result = HAL_L2_SetUucLimit(ctp, c.rec<HAL_L2_LIMIT_S>(kLimit));
-    }),
-    OP(HAL_L2_GetPortTciStats, {
-        const auto v = c.vals<3>();
-        c.result = HAL_L2_GetPortTciStats(v[0], v[1], v[2], c.rec<HAL_L2_TCI_STATS_S>(kTciStats));
-    }),
-    OP(HAL_L2_ClearPortTciStats, {
-        const auto v = c.vals<3>();
-        c.result = HAL_L2_ClearPortTciStats(v[0], v[1], v[2]);
-    }),
-    OP(HAL_L2_AddPortTciStats, {
-        const auto v = c.vals<3>();
-        c.result = HAL_L2_AddPortTciStats(v[0], v[1], v[2]);
-    }),
-    OP(HAL_L2_DelPortTciStats, {
-        const auto v = c.vals<3>();
-        c.result = HAL_L2_DelPortTciStats(v[0], v[1], v[2]);
-    }),
-    OP(HAL_L2_SetPvid, { c.result = HAL_L2_SetPvid(c.in.val()); }),
-    OP(HAL_L2_SetPortIsolateEnable, { c.result = HAL_L2_SetPortIsolateEnable(c.in.val()); }),
+    OP(HAL_L2_InitUser), OP(HAL_L2_PreChipConfig), OP(HAL_CHIP_L2_PreInit), OP(HAL_L2_AddFlow), OP(HAL_L2_DelFlow),
+    OP(HAL_L2_AddBcTable), OP(HAL_L2_DelBcTable), OP(HAL_L2_AddDscpToPbitTbl), OP(HAL_L2_DelDscpToPbitTbl),
+    OP(HAL_L2_AddBridgePort), OP(HAL_L2_DelBridgePort), OP(HAL_L2_SetPortIsolate), OP(HAL_L2_SetBcLimit),
+    OP(HAL_L2_SetUmcLimit), OP(HAL_L2_SetUucLimit), OP(HAL_L2_GetPortTciStats), OP(HAL_L2_ClearPortTciStats),
+    OP(HAL_L2_AddPortTciStats), OP(HAL_L2_DelPortTciStats), OP(HAL_L2_SetPvid), OP(HAL_L2_SetPortIsolateEnable),
+    OP(HAL_L2_SetMacLearnState), OP(HAL_L2_SetPortMacLearnNum), OP(HAL_L2_SetMacAge), OP(HAL_L2_SetMacLearnNum),
+    OP(HAL_L2_SetMacLearnMode), OP(HAL_L2_SetPortMacLearnState), OP(HAL_L2_AddStaticMac), OP(HAL_L2_DelStaticMac),
+    OP(HAL_L2_DelPortMac), OP(HAL_L2_GetMacTable), OP(HAL_L2_AddEthMacFilter), OP(HAL_L2_DelEthMacFilter),
+    OP(HAL_L2_SetEthMacFilterMode), OP(HAL_L2_GetEthMacFilterMode), OP(HAL_PDU_PrtclPktAclAdd),
+    OP(HAL_PDU_PrtclPktAclDel), OP(HAL_DFX_IsChipSupport), OP(HAL_DFX_IsSupport), OP(HAL_DFX_FlowAdd),
+    OP(HAL_DFX_FlowDel), OP(HAL_DFX_FlowCntEnable), OP(HAL_DFX_FlowCntGet), OP(HAL_DFX_FlowCntClr),
 
-    // L2 family: MAC management.
-    OP(HAL_L2_SetMacLearnState, { c.result = HAL_L2_SetMacLearnState(c.in.val()); }),
-    OP(HAL_L2_SetPortMacLearnNum, {
-        const auto v = c.vals<2>();
-        c.result = HAL_L2_SetPortMacLearnNum(v[0], v[1]);
-    }),
-    OP(HAL_L2_SetMacAge, {
-        const auto v = c.vals<2>();
-        c.result = HAL_L2_SetMacAge(v[0], v[1]);
-    }),
-    OP(HAL_L2_SetMacLearnNum, { c.result = HAL_L2_SetMacLearnNum(c.in.val()); }),
-    OP(HAL_L2_SetMacLearnMode, { c.result = HAL_L2_SetMacLearnMode(c.in.val()); }),
-    OP(HAL_L2_SetPortMacLearnState, {
-        const auto v = c.vals<2>();
-        c.result = HAL_L2_SetPortMacLearnState(v[0], v[1]);
-    }),
-    OP(HAL_L2_AddStaticMac, {
-        const auto v = c.vals<2>();
-        c.result = HAL_L2_AddStaticMac(v[0], v[1], c.rec<uint8_t>(kMacAddress));
-    }),
-    OP(HAL_L2_DelStaticMac, {
-        const auto v = c.vals<2>();
-        c.result = HAL_L2_DelStaticMac(v[0], v[1], c.rec<uint8_t>(kMacAddress));
-    }),
-    OP(HAL_L2_DelPortMac, { c.result = HAL_L2_DelPortMac(c.in.val()); }),
-    OP(HAL_L2_GetMacTable, { c.result = HAL_L2_GetMacTable(c.rec<HAL_L2_MAC_TABLE_S>(kMacTable)); }),
-    OP(HAL_L2_AddEthMacFilter, { c.result = HAL_L2_AddEthMacFilter(c.rec<HAL_L2_MAC_FILTER_S>(kMacFilter)); }),
-    OP(HAL_L2_DelEthMacFilter, { c.result = HAL_L2_DelEthMacFilter(c.rec<HAL_L2_MAC_FILTER_S>(kMacFilter)); }),
-    OP(HAL_L2_SetEthMacFilterMode, { c.result = HAL_L2_SetEthMacFilterMode(c.in.val()); }),
-    OP(HAL_L2_GetEthMacFilterMode, { c.result = HAL_L2_GetEthMacFilterMode(c.rec<uint32_t>(kU32Out)); }),
+    REG(HAL_RegCtp2UserPortFunc), REG(HAL_RegUserPort2CtpFunc), REG(HAL_RegGetNniRoleFunc),
+    REG(HAL_RegGetBCUCGemBgeByIdFunc), REG(HAL_RegGetL2FlowFunc), OP(HAL_Ctp2UserPort), OP(HAL_UserPort2Ctp),
+    OP(HAL_GetNetRole), OP(HAL_GetBCUCGemBgeById), OP(HAL_GetL2Flow), OP(HAL_DefaultGetPrototypeById),
+    OP(HAL_DefaultGetIdByPrototype), OP(HAL_DefaultGetNetRole),
 
-    // L2 family: protocol-packet rules and diagnostic flows.
-    OP(HAL_PDU_PrtclPktAclAdd, {
-        const auto v = c.vals<3>();
-        const auto *rule = c.rec<PrtclPktRule>(kPrtclPktRule);
-        const uint32_t ruleClass = c.in.val();
-        c.result = HAL_PDU_PrtclPktAclAdd(v[0], v[1], v[2], rule, ruleClass, c.rec<PrtclPktAction>(kPrtclPktAction));
-    }),
-    OP(HAL_PDU_PrtclPktAclDel, { c.result = HAL_PDU_PrtclPktAclDel(c.in.val()); }),
-    OP(HAL_DFX_IsChipSupport, { c.result = HAL_DFX_IsChipSupport(c.rec<uint32_t>(kU32Out)); }),
-    OP(HAL_DFX_IsSupport, { c.result = HAL_DFX_IsSupport(); }),
-    OP(HAL_DFX_FlowAdd, {
-        const auto v = c.vals<3>();
-        const auto *rule = c.rec<PrtclPktRule>(kPrtclPktRule);
-        const uint32_t ruleClass = c.in.val();
-        c.result = HAL_DFX_FlowAdd(v[0], v[1], v[2], rule, ruleClass, c.rec<PrtclPktAction>(kPrtclPktAction));
-    }),
-    OP(HAL_DFX_FlowDel, { c.result = HAL_DFX_FlowDel(c.in.val()); }),
-    OP(HAL_DFX_FlowCntEnable, {
-        const auto v = c.vals<2>();
-        c.result = HAL_DFX_FlowCntEnable(v[0], v[1]);
-    }),
-    OP(HAL_DFX_FlowCntGet, {
-        const uint32_t id = c.in.val();
-        c.result = HAL_DFX_FlowCntGet(id, c.rec<HAL_DFX_FLOW_CNT_S>(kDfxCounters));
-    }),
-    OP(HAL_DFX_FlowCntClr, { c.result = HAL_DFX_FlowCntClr(c.in.val()); }),
-
-    // Port identity hooks and lookups.
-    OP(HAL_RegCtp2UserPortFunc, {
-        c.result = registerHook(c, HAL_RegCtp2UserPortFunc, &fuzzCtp2UserPort, g_hooks.ctp2User);
-    }),
-    OP(HAL_RegUserPort2CtpFunc, {
-        c.result = registerHook(c, HAL_RegUserPort2CtpFunc, &fuzzUserPort2Ctp, g_hooks.user2Ctp);
-    }),
-    OP(HAL_RegGetNniRoleFunc, {
-        c.result = registerHook(c, HAL_RegGetNniRoleFunc, &fuzzGetNetRole, g_hooks.netRole);
-    }),
-    OP(HAL_RegGetBCUCGemBgeByIdFunc, {
-        c.result = registerHook(c, HAL_RegGetBCUCGemBgeByIdFunc, &fuzzGetGem, g_hooks.gem);
-    }),
-    OP(HAL_RegGetL2FlowFunc, {
-        c.result = registerHook(c, HAL_RegGetL2FlowFunc, &fuzzGetL2Flow, g_hooks.l2Flow);
-    }),
-    OP(HAL_Ctp2UserPort, {
-        const uint32_t ctp = c.in.val();
-        auto *type = c.rec<uint32_t>(kU32Out);
-        c.result = HAL_Ctp2UserPort(ctp, type, c.rec<uint16_t>(kU16Out));
-    }),
-    OP(HAL_UserPort2Ctp, {
-        const auto v = c.vals<2>();
-        c.result = HAL_UserPort2Ctp(v[0], v[1], c.rec<uint16_t>(kU16Out));
-    }),
-    OP(HAL_GetNetRole, {
-        const uint32_t ctp = c.in.val();
-        c.result = HAL_GetNetRole(ctp, c.rec<uint32_t>(kU32Out));
-    }),
-    OP(HAL_GetBCUCGemBgeById, {
-        const uint32_t ctp = c.in.val();
-        auto *gem = c.rec<uint32_t>(kU32Out);
-        c.result = HAL_GetBCUCGemBgeById(ctp, gem, c.rec<uint16_t>(kU16Out));
-    }),
-    OP(HAL_GetL2Flow, {
-        const auto v = c.vals<2>();
-        c.result = HAL_GetL2Flow(v[0], v[1]);
-    }),
-    OP(HAL_DefaultGetPrototypeById, {
-        const uint32_t ctp = c.in.val();
-        auto *type = c.rec<uint32_t>(kU32Out);
-        c.result = HAL_DefaultGetPrototypeById(ctp, type, c.rec<uint16_t>(kU16Out));
-    }),
-    OP(HAL_DefaultGetIdByPrototype, {
-        const auto v = c.vals<2>();
-        c.result = HAL_DefaultGetIdByPrototype(v[0], v[1], c.rec<uint16_t>(kU16Out));
-    }),
-    OP(HAL_DefaultGetNetRole, {
-        const uint32_t ctp = c.in.val();
-        c.result = HAL_DefaultGetNetRole(ctp, c.rec<uint32_t>(kU32Out));
-    }),
-
-    // Chip debug command.
-    OP(HAL_RegChipDebugCmdEntry, {
-        const char *name = c.str();
-        const HAL_DEBUG_CMD_FUNC handler = kDebugHandlers[c.in.u8() % 4];
-        g_hooks.debugCmd.result = c.in.val();
-        c.result = HAL_RegChipDebugCmdEntry(name, handler);
-    }),
-    OP(HAL_GetChipDebugCmdEntry, {
-        auto *name = c.rec<char *>(kPointerOut);
-        auto *handler = c.rec<HAL_DEBUG_CMD_FUNC>(kPointerOut);
-        c.result = HAL_GetChipDebugCmdEntry(name, handler);
-        // The host's shell runs what it looked up.
-        const bool run = c.in.u8() % 2 == 0;
-        if (c.result == 0 && name != nullptr && handler != nullptr) {
-            if (*name != g_HalL2DebugCmdStr || *handler != g_HalL2DebugCmdEntryHook) {
-                fail("looked-up debug command");
-            }
-            if (run && *handler != nullptr) {
-                const Call::Argv a = c.argv();
-                c.result = (*handler)(a.argc, a.argv);
-            }
-        }
-    }),
-    OP(CHIP_KALO_dbg_cmd, {
-        const Call::Argv a = c.argv();
-        c.result = CHIP_KALO_dbg_cmd(a.argc, a.argv);
-    }),
-    OP(CHIP_KALO_TARN_cmd_dbg, {
-        const Call::Argv a = c.argv();
-        c.result = CHIP_KALO_TARN_cmd_dbg(a.argc, a.argv);
-    }),
-    OP(CHIP_KALO_cmd_usage, {
-        CHIP_KALO_cmd_usage();
-        c.result = 0;
-    }),
-    OP(CHIP_KALO_CLI_DbgSwtSet, {
-        const auto v = c.vals<2>();
-        c.result = CHIP_KALO_CLI_DbgSwtSet(v[0], v[1]);
-        const uint32_t n = v[0] & 0xFFU;
-        const uint32_t bit = n < 32 ? 1U << n : 0U;
-        c.model.dbgSwitch = v[1] != 0 ? (c.model.dbgSwitch | bit) : (c.model.dbgSwitch & ~bit);
-    }),
-    OP(CHIP_KALO_CLI_DbgSwtGet, { c.result = CHIP_KALO_CLI_DbgSwtGet(c.in.val()); }),
+    OP(HAL_RegChipDebugCmdEntry), {"HAL_GetChipDebugCmdEntry", &getDebugCmd}, WORDS(CHIP_KALO_dbg_cmd),
+    WORDS(CHIP_KALO_TARN_cmd_dbg), OP(CHIP_KALO_cmd_usage), OP(CHIP_KALO_CLI_DbgSwtSet), OP(CHIP_KALO_CLI_DbgSwtGet),
 };
-
-#undef OP
 // clang-format on
 
-const size_t kOpNum = sizeof(kOps) / sizeof(kOps[0]);
-static_assert(sizeof(kOps) / sizeof(kOps[0]) < 256, "an op is picked by one byte");
-
-void resetHooks() { g_hooks = Hooks{}; }
-
-uint8_t opIndex(const char *name)
-{
-    return indexOf(
-        kOps, [](const Op &op) { return op.name; }, name);
-}
+const size_t kOpNum = std::size(kOps);
+static_assert(std::size(kOps) < 256, "an op is picked by one byte");
 
 }  // namespace fuzzhal
