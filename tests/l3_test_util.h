@@ -2,10 +2,6 @@
 #ifndef TESTS_L3_TEST_UTIL_H
 #define TESTS_L3_TEST_UTIL_H
 
-#include <map>
-#include <string>
-#include <vector>
-
 #include "fixture.h"
 #include "kalo_l3.h"
 
@@ -18,40 +14,39 @@ inline halsim::LastWordRec lw(uint32_t line, uint32_t code, uint32_t v1 = 0, uin
     return haltest::lastWord("kalo_l3", line, code, v1, v2, v3, v4);
 }
 
-// The text of the layer-3 trace written at a line ("" when there is none);
-// traces of another module or file do not count.
+// The text of the first layer-3 trace written at a line ("" when there is
+// none); traces of another module or file do not count.
 inline std::string traceAt(const halsim::Host &host, uint32_t line)
 {
-    for (const halsim::TraceRec &t : host.traces) {
-        if (t.module == 583 && t.file == "kalo_l3" && t.line == line) {
-            return t.text;
-        }
-    }
-    return {};
-}
-
-inline std::vector<uint32_t> commandsOf(const halsim::Host &host)
-{
-    std::vector<uint32_t> cmds;
-    for (const halsim::HlpCall &c : host.hlp) {
-        cmds.push_back(c.cmd);
-    }
-    return cmds;
+    const auto t = std::find_if(host.traces.begin(), host.traces.end(), [line](const halsim::TraceRec &r) {
+        return r.module == 583 && r.file == "kalo_l3" && r.line == line;
+    });
+    return t == host.traces.end() ? "" : t->text;
 }
 
 // Checks a request against the driver's layout, independently of the
-// library's record structs: each listed offset holds its 32-bit word and
-// every other byte is 0.
-inline void expectWords(const halsim::HlpCall &call, size_t length, const std::map<size_t, uint32_t> &words)
+// library's record structs: the command, no reply buffer, each listed offset
+// holding its 32-bit word and every other byte 0.
+inline void expectReq(const halsim::HlpCall &call, uint32_t cmd, size_t length, const std::map<size_t, uint32_t> &words)
 {
     std::vector<uint8_t> want(length, 0);
     for (const auto &[offset, value] : words) {
         ASSERT_LE(offset + 4, length);
         std::memcpy(&want[offset], &value, 4);
     }
+    EXPECT_EQ(call.cmd, cmd);
+    EXPECT_FALSE(call.hasReply);
     EXPECT_EQ(call.req, want) << "command 0x" << std::hex << call.cmd;
 }
 
 }  // namespace l3test
+
+// Every layer-3 test file uses these.
+using haltest::HalTest;
+using l3test::expectReq;
+using l3test::lw;
+using l3test::traceAt;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 #endif
