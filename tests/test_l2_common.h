@@ -3,11 +3,8 @@
 #ifndef TESTS_TEST_L2_COMMON_H
 #define TESTS_TEST_L2_COMMON_H
 
-#include <algorithm>
 #include <functional>
 #include <map>
-#include <string>
-#include <vector>
 
 #include "fixture.h"
 #include "kalo_common.h"
@@ -15,140 +12,80 @@
 
 namespace l2test {
 
-struct Ctp {
-    uint32_t type;
-    uint16_t userPort;
-};
+using haltest::bytesOf;
+using haltest::lastWord;
+using halsim::LastWordRec;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using Port = std::pair<uint32_t, uint32_t>;
 
-struct Gem {
-    uint32_t result;
-    uint32_t gemPort;
-    uint16_t bridge;
-};
-
+// What the port identity hooks answer; an absent entry answers 1.
 struct Terminal {
-    std::map<uint32_t, Ctp> ctps;                      // HAL_Ctp2UserPort; absent = 1
-    std::map<std::pair<uint32_t, uint32_t>, uint16_t> byPort;  // HAL_UserPort2Ctp; absent = 1
-    std::map<uint32_t, uint32_t> roles;                // HAL_GetNetRole; absent = 1
-    std::map<uint32_t, Gem> gems;                      // HAL_GetBCUCGemBgeById; absent = 1
-    int ctpCalls = 0;
-    int failCtpCall = 0;  // the HAL_Ctp2UserPort call (counting from 1) that fails with failCode
+    std::map<uint32_t, std::pair<uint32_t, uint16_t>> ctps;  // HAL_Ctp2UserPort: type, user port
+    std::map<uint32_t, uint16_t> byPort;                     // HAL_UserPort2Ctp of Ethernet user ports
+    std::map<uint32_t, uint32_t> roles;                      // HAL_GetNetRole
+    std::map<uint32_t, std::pair<uint32_t, uint16_t>> gems;  // HAL_GetBCUCGemBgeById: GEM port, bridge
+    int ctpCalls = 0, failCtpCall = 0;  // the HAL_Ctp2UserPort call (counting from 1) that answers failCode
     uint32_t failCode = 0;
 };
 
-inline Terminal &terminal()
-{
-    static Terminal t;
-    return t;
-}
+inline Terminal terminal;
 
-// The hooks note their calls among the host's, so that tests see the order
-// of every lookup.
+// Looks key up in map; the hooks note their calls among the host's so that
+// tests see the order of every lookup.
+template <typename V, typename A, typename B = A>
+uint32_t ask(const char *name, const std::map<uint32_t, V> &map, uint32_t key, A *a, B *b = nullptr)
+{
+    halsim::host().calls.emplace_back(name);
+    const auto it = map.find(key);
+    if (it == map.end()) return 1;
+    if constexpr (std::is_arithmetic_v<V>) {
+        *a = it->second;
+    } else {
+        *a = it->second.first;
+        *b = it->second.second;
+    }
+    return 0;
+}
 inline uint32_t ctpHook(uint32_t ctpId, uint32_t *type, uint16_t *userPort)
 {
-    halsim::host().calls.emplace_back("HAL_Ctp2UserPort");
-    if (++terminal().ctpCalls == terminal().failCtpCall) {
-        return terminal().failCode;
-    }
-    const auto it = terminal().ctps.find(ctpId);
-    if (it == terminal().ctps.end()) {
-        return 1;
-    }
-    if (type != nullptr) {
-        *type = it->second.type;
-    }
-    if (userPort != nullptr) {
-        *userPort = it->second.userPort;
-    }
-    return 0;
+    const bool fail = ++terminal.ctpCalls == terminal.failCtpCall;
+    return fail ? terminal.failCode : ask("HAL_Ctp2UserPort", terminal.ctps, ctpId, type, userPort);
 }
-inline uint32_t portHook(uint32_t type, uint32_t userPort, uint16_t *ctpId)
-{
-    halsim::host().calls.emplace_back("HAL_UserPort2Ctp");
-    const auto it = terminal().byPort.find({type, userPort});
-    if (it == terminal().byPort.end()) {
-        return 1;
-    }
-    *ctpId = it->second;
-    return 0;
-}
-inline uint32_t roleHook(uint32_t ctpId, uint32_t *role)
-{
-    halsim::host().calls.emplace_back("HAL_GetNetRole");
-    const auto it = terminal().roles.find(ctpId);
-    if (it == terminal().roles.end()) {
-        return 1;
-    }
-    *role = it->second;
-    return 0;
-}
+inline uint32_t portHook(uint32_t, uint32_t p, uint16_t *c) { return ask("HAL_UserPort2Ctp", terminal.byPort, p, c); }
+inline uint32_t roleHook(uint32_t ctp, uint32_t *role) { return ask("HAL_GetNetRole", terminal.roles, ctp, role); }
 inline uint32_t gemHook(uint32_t ctpId, uint32_t *gemPort, uint16_t *bridge)
 {
-    const auto it = terminal().gems.find(ctpId);
-    if (it == terminal().gems.end()) {
-        return 1;
-    }
-    if (it->second.result == 0) {
-        *gemPort = it->second.gemPort;
-        *bridge = it->second.bridge;
-    }
-    return it->second.result;
+    return ask("HAL_GetBCUCGemBgeById", terminal.gems, ctpId, gemPort, bridge);
 }
 
-// The eight Ethernet user ports of the stand-in host (CTP n = user port n on
-// chip port n - 1, user side), with the hooks registered so the test can add
-// CTPs of other types.
+// The eight Ethernet user ports of the stand-in host: CTP n is user port n on
+// chip port n - 1, user side.
 class L2Test : public haltest::HalTest {
 protected:
     void SetUp() override
     {
         HalTest::SetUp();
-        terminal() = Terminal{};
+        terminal = Terminal{};
         for (uint16_t port = 1; port <= 8; ++port) {
-            terminal().ctps[port] = {0, port};
-            terminal().byPort[{0, port}] = port;
-            terminal().roles[port] = 0;
+            terminal.ctps[port] = {0, port};
+            terminal.byPort[port] = port;
+            terminal.roles[port] = 0;
         }
         HAL_RegCtp2UserPortFunc(ctpHook);
         HAL_RegUserPort2CtpFunc(portHook);
         HAL_RegGetNniRoleFunc(roleHook);
         HAL_RegGetBCUCGemBgeByIdFunc(gemHook);
     }
-
-    static void addCtp(uint32_t ctpId, uint32_t type, uint16_t userPort = 1)
-    {
-        terminal().ctps[ctpId] = {type, userPort};
-    }
-
-    // The host calls among names, in order.
-    std::vector<std::string> callsAmong(const std::vector<std::string> &names) const
-    {
-        std::vector<std::string> out;
-        for (const std::string &c : host.calls) {
-            if (std::find(names.begin(), names.end(), c) != names.end()) {
-                out.push_back(c);
-            }
-        }
-        return out;
-    }
-
-    std::vector<halsim::LastWordRec> records(const char *file) const
-    {
-        std::vector<halsim::LastWordRec> out;
-        for (const auto &r : host.lastWords) {
-            if (r.file == file) {
-                out.push_back(r);
-            }
-        }
-        return out;
-    }
 };
 
-// A flow of one direction on a CTP, with nothing matched or treated.
-inline HAL_L2_FLOW_S flowOn(uint16_t ctpId, uint8_t direction, uint16_t flowId = 7)
+inline void addCtp(uint32_t ctpId, uint32_t type, uint16_t userPort = 1) { terminal.ctps[ctpId] = {type, userPort}; }
+
+// Flow 7 of one direction on a CTP (bridge 3, priority 5), nothing matched or treated.
+inline HAL_L2_FLOW_S flowOn(uint16_t ctpId, uint8_t direction)
 {
     HAL_L2_FLOW_S f{};
-    f.FlowId = flowId;
+    f.FlowId = 7;
     f.CtpId = ctpId;
     f.BridgeId = 3;
     f.Pri = 5;
@@ -156,14 +93,18 @@ inline HAL_L2_FLOW_S flowOn(uint16_t ctpId, uint8_t direction, uint16_t flowId =
     return f;
 }
 
-inline HAL_L2_FLOW_TAG_INFO_S tag(uint16_t tpid, uint16_t vlan, uint8_t pri, uint8_t dscpTbl = 0)
+// Tag values: TPID, VLAN ID, priority, DSCP table.
+inline HAL_L2_FLOW_TAG_INFO_S tag(uint16_t tpid, uint16_t v, uint8_t p, uint8_t d = 0) { return {tpid, v, p, d, {}}; }
+
+inline Port portOf(const chip_port_s &p) { return {p.port_type, p.mask}; }
+
+// A record as its words, so that a mismatch shows the offset (index * 4).
+template <typename T>
+std::vector<uint32_t> words(const T &rec)
 {
-    HAL_L2_FLOW_TAG_INFO_S t{};
-    t.tpid = tpid;
-    t.vlanID = vlan;
-    t.pri = pri;
-    t.DscpTblId = dscpTbl;
-    return t;
+    std::vector<uint32_t> w(sizeof(T) / 4);
+    std::memcpy(w.data(), &rec, w.size() * 4);
+    return w;
 }
 
 }  // namespace l2test
