@@ -362,34 +362,33 @@ uint32_t PDT_L2M_AdaptAniMCFlow(const chip_flow_s *msg)
     if (msg == nullptr) {
         return HAL_ERR;
     }
-    chip_flow_s single = *msg;
-    single.in.in_rule.tag_mode = 1;
-    single.in.in_rule.tag_type = 1;
-    single.in.in_rule.tag_num = 1;
-    chip_flow_s dbl = *msg;
-    dbl.flow_id += kSecondMcFlowOffset;
-    dbl.in.in_rule.tag_mode = 1;
-    dbl.in.in_rule.tag_type = 1;
-    dbl.in.in_rule.tag_num = 2;
-    dbl.in.in_act.tag_act = 2;
-    dbl.in.in_act.tag_layer_num = 1;
-
+    // One copy serves both: the second flow changes only what the first
+    // set or left as translated.
+    chip_flow_s mc = *msg;
+    mc.in.in_rule.tag_mode = 1;
+    mc.in.in_rule.tag_type = 1;
+    mc.in.in_rule.tag_num = 1;
     if (dumpOn()) {
-        HAL_CONSOLE("SDK InMcFlow:flow_id %d\n", single.flow_id);
-        PDT_L2M_KaRuleActPrint(&single.in.in_rule, &single.in.in_act);
+        HAL_CONSOLE("SDK InMcFlow:flow_id %d\n", mc.flow_id);
+        PDT_L2M_KaRuleActPrint(&mc.in.in_rule, &mc.in.in_act);
     }
-    uint32_t ret = sendFlow(single);
+    uint32_t ret = sendFlow(mc);
     if (ret != 0) {
-        lastWord(1179, ret, single.flow_id);
+        lastWord(1179, ret, mc.flow_id);
         return ret;
     }
+
+    mc.flow_id += kSecondMcFlowOffset;
+    mc.in.in_rule.tag_num = 2;
+    mc.in.in_act.tag_act = 2;
+    mc.in.in_act.tag_layer_num = 1;
     if (dumpOn()) {
-        HAL_CONSOLE("SDK DownMcFlow:flow_id %d\n", dbl.flow_id);
-        PDT_L2M_KaRuleActPrint(&dbl.in.in_rule, &dbl.in.in_act);
+        HAL_CONSOLE("SDK DownMcFlow:flow_id %d\n", mc.flow_id);
+        PDT_L2M_KaRuleActPrint(&mc.in.in_rule, &mc.in.in_act);
     }
-    ret = sendFlow(dbl);
+    ret = sendFlow(mc);
     if (ret != 0) {
-        lastWord(1202, ret, dbl.flow_id);
+        lastWord(1202, ret, mc.flow_id);
     }
     return ret;
 }
