@@ -25,6 +25,7 @@
 
 #include "fuzz_hal.h"
 #include "host.h"
+#include "library_state.h"
 #include "kalo_dbg.h"
 #include "kalo_l3.h"
 #include "qx_host.h"
@@ -94,32 +95,6 @@ void checkState()
         (g_HalL2DebugCmdEntryHook == nullptr && g_HalL2DebugCmdStr[0] != '\0')) {
         fail("registered debug command");
     }
-}
-
-// Puts the library back at its load state, as in a host that has called
-// QX_IFM_WanStatsInit.
-void resetLibrary()
-{
-    for (void *n : wanNodes()) {
-        QX_IFM_WanStatsFree(static_cast<QX_IFM_WAN_STATS_S *>(n));
-    }
-    (void)QX_IFM_WanStatsInit();
-    g_HalL3HookInstalled = g_HalL2HookInstalled = g_HalBtvHookInstalled = 0;
-    std::memset(g_HalL3HookList, 0, sizeof(g_HalL3HookList));
-    std::memset(g_HalL2HookList, 0, sizeof(g_HalL2HookList));
-    std::memset(g_HalBtvHookList, 0, sizeof(g_HalBtvHookList));
-    std::memset(pduFlowCarRecord, 0, sizeof(pduFlowCarRecord));
-    if (g_pusBTV_USER_NUM != nullptr) {
-        QX_OS_MemFreeD(g_pusBTV_USER_NUM);
-        g_pusBTV_USER_NUM = nullptr;
-    }
-    HAL_RegCtp2UserPortFunc(nullptr);
-    HAL_RegUserPort2CtpFunc(nullptr);
-    HAL_RegGetNniRoleFunc(nullptr);
-    HAL_RegGetBCUCGemBgeByIdFunc(nullptr);
-    HAL_RegGetL2FlowFunc(nullptr);
-    HAL_RegChipDebugCmdEntry(nullptr, nullptr);
-    CHIP_KALO_DbgSwitch = 0;
 }
 
 // ---- Host configuration of one step -------------------------------------
@@ -250,7 +225,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     using namespace fuzzhal;
     static const bool traceSteps = std::getenv("HAL_FUZZ_TRACE") != nullptr;
-    resetLibrary();
+    halsim::resetLibrary();
     halsim::host().reset();
     if (!halsim::host().liveAllocations.empty()) {
         fail("memory held after the library was reset");

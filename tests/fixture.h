@@ -15,6 +15,7 @@
 
 #include "hal_network_adpt.h"
 #include "host.h"
+#include "library_state.h"
 #include "report.h"
 
 namespace halsim {
@@ -25,18 +26,14 @@ inline void PrintTo(const TraceRec &rec, std::ostream *os) { *os << describe(rec
 
 namespace haltest {
 
-// Undoes everything the library keeps between calls: installed hook tables,
-// the multicast user-count array, port identity hooks, the debug command.
-void resetLibrary();
-
 class HalTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resetLibrary();
+        halsim::resetLibrary();
         host.reset();
     }
-    void TearDown() override { resetLibrary(); }
+    void TearDown() override { halsim::resetLibrary(); }
 
     halsim::Host &host = halsim::host();
 

@@ -1,10 +1,13 @@
-#include "fixture.h"
+#include "library_state.h"
 
+#include <cstring>
+
+#include "hal_network_adpt.h"
 #include "kalo_dbg.h"
 #include "kalo_l3.h"
 #include "qx_host.h"
 
-namespace haltest {
+namespace halsim {
 
 void resetLibrary()
 {
@@ -33,4 +36,4 @@ void resetLibrary()
     (void)QX_IFM_WanStatsInit();
 }
 
-}  // namespace haltest
+}  // namespace halsim
