@@ -1,6 +1,7 @@
 // halsim: runs the built-in scenario of a terminal against the library in
 // the stand-in host and prints, for every request, what the driver received
 // and what the library recorded and traced.
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -10,6 +11,8 @@
 #include "scenario.h"
 
 namespace {
+
+bool g_quiet = false;
 
 void usage(FILE *out)
 {
@@ -22,12 +25,24 @@ void usage(FILE *out)
 
 }  // namespace
 
+void halsim::note(const char *fmt, ...)
+{
+    if (g_quiet) {
+        return;
+    }
+    va_list ap;
+    va_start(ap, fmt);
+    std::fputs("  ", stdout);
+    std::vprintf(fmt, ap);
+    std::fputc('\n', stdout);
+    va_end(ap);
+}
+
 int main(int argc, char **argv)
 {
-    bool quiet = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quiet") == 0) {
-            quiet = true;
+            g_quiet = true;
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             usage(stdout);
             return 0;
@@ -52,11 +67,11 @@ int main(int argc, char **argv)
         const size_t lw0 = h.lastWords.size();
         const size_t tr0 = h.traces.size();
         const size_t co0 = h.console.size();
-        if (!quiet) {
+        if (!g_quiet) {
             std::printf("%s\n", step.what.c_str());
         }
         const uint32_t result = step.call();
-        if (!quiet) {
+        if (!g_quiet) {
             std::printf("  = 0x%x\n", result);
             for (size_t i = hlp0; i < h.hlp.size(); ++i) {
                 std::printf("  HLP %s", halsim::decode(h.hlp[i]).c_str());

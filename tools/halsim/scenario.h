@@ -15,6 +15,10 @@ struct Step {
     std::function<uint32_t()> call;   // makes the call and returns its result
 };
 
+// Prints a line about the terminal's state after a step ("group 3: 1
+// users"), unless halsim runs quiet.
+void note(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+
 void addFrameSteps(std::vector<Step> &steps);
 void addBtvSteps(std::vector<Step> &steps);
 void addL3Steps(std::vector<Step> &steps);

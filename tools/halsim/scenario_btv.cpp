@@ -35,7 +35,7 @@ BtvProgramUser viewer(uint16_t ctp, uint16_t flow, uint32_t wifi, const BtvProgr
 uint32_t counts(uint32_t group, uint32_t ret)
 {
     if (g_pusBTV_USER_NUM != nullptr && group < HAL_BTV_GROUP_NUM) {
-        std::printf("  group %u: %u users, %u Wi-Fi users\n", group, g_pusBTV_USER_NUM[group].usUserNum,
+        note("group %u: %u users, %u Wi-Fi users", group, g_pusBTV_USER_NUM[group].usUserNum,
                     g_pusBTV_USER_NUM[group].usWifiUserNum);
     }
     return ret;
@@ -68,7 +68,7 @@ void addBtvSteps(std::vector<Step> &steps)
     steps.push_back({"HAL_BTV_GetBtvStats(group 3)", [] {
                          BtvStats s{3, 0, 0, 0};
                          const uint32_t ret = HAL_BTV_GetBtvStats(&s);
-                         std::printf("  frames %u, octets 0x%x:%08x\n", s.RcvFrame, s.RcvPktOcts_H, s.RcvPktOcts_L);
+                         note("frames %u, octets 0x%x:%08x", s.RcvFrame, s.RcvPktOcts_H, s.RcvPktOcts_L);
                          return ret;
                      }});
     steps.push_back({"HAL_BTV_SetEmStatsRule(1, dip 224.10.0.3, any source, VLAN 1000)", [] {
