@@ -348,7 +348,9 @@ uint32_t HAL_GetL2Flow(uint32_t a, uint32_t b)
 uint32_t HAL_RegChipDebugCmdEntry(const char *name, HAL_DEBUG_CMD_FUNC handler)
 {
     if (name == nullptr || handler == nullptr) {
-        g_HalL2DebugCmdStr[0] = '\0';
+        for (char &c : g_HalL2DebugCmdStr) {
+            c = '\0';
+        }
         g_HalL2DebugCmdEntryHook = nullptr;
         return 0;
     }
