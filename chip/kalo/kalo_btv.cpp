@@ -6,6 +6,7 @@
 
 #include "diag.h"
 #include "hlp_cmd.h"
+#include "hlp_send.h"
 #include "hook.h"
 #include "kalo_btv_rec.h"
 #include "kalo_reg.h"
@@ -15,7 +16,7 @@ HAL_DIAG_SOURCE("kalo_btv", hal::kModuleBtv);
 namespace {
 
 namespace hlp = hal::hlp;
-using kalo::sendRequest;
+using hal::sendRequest;
 
 // Match mode sent to the driver, by forwarding mode.
 constexpr uint32_t kMatchModeOfForwardMode[] = {

@@ -4,6 +4,7 @@
 
 #include "diag.h"
 #include "hlp_cmd.h"
+#include "hlp_send.h"
 #include "hook.h"
 #include "kalo_btv_rec.h"
 #include "kalo_reg.h"
@@ -48,7 +49,7 @@ uint32_t CHIP_KALO_SetBtvEmStatsRule(uint32_t act, const BtvEmRule *rule)
               uint32_t{rule->pro}, rule->dip, rule->sip, uint32_t{rule->vlan});
     btv_em_rule_req_s req = emRuleRequest(*rule);
     const uint32_t cmd = act == 1 ? hal::hlp::BTV_SET_EM_RULE : hal::hlp::BTV_DEL_EM_RULE;
-    const uint32_t ret = kalo::sendRequest(cmd, req);
+    const uint32_t ret = hal::sendRequest(cmd, req);
     if (ret == 0) {
         HAL_TRACE(81, "\r\nQX_MSC_BTV_SetEmStatsRule  end\r\n");
     }
@@ -64,7 +65,7 @@ uint32_t CHIP_KALO_GetBtvEmStats(const BtvEmRule *rule, BtvEmResult *result)
               rule->sip, uint32_t{rule->vlan});
     uint32_t req = 0;  // the driver keeps one rule: nothing to name
     btv_em_stats_reply_s reply;
-    const uint32_t ret = kalo::sendRequest(hal::hlp::BTV_GET_EM_STATS, req, reply);
+    const uint32_t ret = hal::sendRequest(hal::hlp::BTV_GET_EM_STATS, req, reply);
     if (ret == 0) {
         result->bytes_high = reply.bytes_high;
         result->bytes_low = reply.bytes_low;

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "qx_host.h"
 
 // Add program (0x20026002).
 struct btv_program_req_s {
@@ -120,32 +119,5 @@ struct btv_em_stats_reply_s {
 static_assert(offsetof(btv_em_stats_reply_s, bytes_low) == 8);
 static_assert(offsetof(btv_em_stats_reply_s, bytes_high) == 12);
 static_assert(sizeof(btv_em_stats_reply_s) == 32);
-
-namespace kalo {
-
-// Length of a request or reply record as the HLP channel takes it.
-template <typename T>
-constexpr uint32_t hlpLen(const T &)
-{
-    return static_cast<uint32_t>(sizeof(T));
-}
-
-// Sends one request record; the command reads no reply.
-template <typename Req>
-uint32_t sendRequest(uint32_t cmd, Req &req)
-{
-    return QX_OS_HLP_SendOutLarge(cmd, &req, hlpLen(req), nullptr, 0);
-}
-
-// Sends one request record and has the driver fill a reply record, cleared
-// first.
-template <typename Req, typename Reply>
-uint32_t sendRequest(uint32_t cmd, Req &req, Reply &reply)
-{
-    reply = Reply{};
-    return QX_OS_HLP_SendOutLarge(cmd, &req, hlpLen(req), &reply, hlpLen(reply));
-}
-
-}  // namespace kalo
 
 #endif

@@ -2,6 +2,7 @@
 // octets per group and per program user.
 #include "diag.h"
 #include "hlp_cmd.h"
+#include "hlp_send.h"
 #include "kalo_btv.h"
 #include "kalo_btv_rec.h"
 
@@ -10,7 +11,7 @@ HAL_DIAG_SOURCE("kalo_btv", hal::kModuleBtv);
 namespace {
 
 namespace hlp = hal::hlp;
-using kalo::sendRequest;
+using hal::sendRequest;
 
 uint32_t setGroupStats(const BtvStats &stats, uint32_t enable)
 {

@@ -6,6 +6,7 @@
 
 #include "diag.h"
 #include "hlp_cmd.h"
+#include "hlp_send.h"
 #include "hook.h"
 #include "kalo_common.h"
 #include "kalo_reg.h"
@@ -66,12 +67,12 @@ uint32_t flowCtpType(uint32_t ctpId, uint32_t failLine, uint32_t &type)
 
 uint32_t sendFlow(chip_flow_s &msg)
 {
-    return QX_OS_HLP_SendOutLarge(hal::hlp::L2_ADD_FLOW, &msg, sizeof(msg), nullptr, 0);
+    return hal::sendRequest(hal::hlp::L2_ADD_FLOW, msg);
 }
 
 uint32_t sendFlowRemoval(uint32_t flowId)
 {
-    return QX_OS_HLP_SendOutLarge(hal::hlp::L2_DEL_FLOW, &flowId, sizeof(flowId), nullptr, 0);
+    return hal::sendRequest(hal::hlp::L2_DEL_FLOW, flowId);
 }
 
 // Match rule, tag action: the same steps for either direction.

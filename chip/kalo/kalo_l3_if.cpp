@@ -3,6 +3,7 @@
 // command; nothing is kept between calls.
 #include "diag.h"
 #include "hlp_cmd.h"
+#include "hlp_send.h"
 #include "kalo_l3.h"
 
 HAL_DIAG_SOURCE("kalo_l3", hal::kModuleL3);
@@ -88,7 +89,7 @@ uint32_t syncPrefix(const PrefixOp &op, uint32_t ifIndex, const HAL_L3_PREFIX_S 
         lastWord(op.translateLine, ret, ifIndex, prefix->uiIpVersion);
         return HAL_ERR;
     }
-    ret = QX_OS_HLP_SendOutLarge(op.cmd, &rec, sizeof(rec), nullptr, 0);
+    ret = hal::sendRequest(op.cmd, rec);
     if (ret != 0) {
         lastWord(op.sendLine, ret, ifIndex);
     }
@@ -237,7 +238,7 @@ uint32_t PDT_IFM_L3IFAdd(uint32_t ifIndex, const HAL_L3_IF_S *intf)
         lastWord(928, ret);
         return ret;
     }
-    ret = QX_OS_HLP_SendOutLarge(hal::hlp::L3IF_ADD, &rec, sizeof(rec), nullptr, 0);
+    ret = hal::sendRequest(hal::hlp::L3IF_ADD, rec);
     if (ret != 0) {
         lastWord(935, ret, ifIndex);
         return ret;
@@ -249,7 +250,7 @@ uint32_t PDT_IFM_L3IFDel(uint32_t ifIndex)
 {
     HAL_TRACE(959, "pdt l3 del msc inf = 0x%x\n", ifIndex);
     uint32_t req = ifIndex;
-    const uint32_t ret = QX_OS_HLP_SendOutLarge(hal::hlp::L3IF_DEL, &req, sizeof(req), nullptr, 0);
+    const uint32_t ret = hal::sendRequest(hal::hlp::L3IF_DEL, req);
     if (ret != 0) {
         lastWord(964, ret, ifIndex);
         return ret;
@@ -287,7 +288,7 @@ uint32_t CHIP_KALO_SynL3IFMtu(uint32_t ifIndex, uint32_t mtu)
     chip_l3_if_mtu_s req{};
     req.if_index = ifIndex;
     req.mtu = mtu;
-    const uint32_t ret = QX_OS_HLP_SendOutLarge(hal::hlp::L3IF_SET_MTU, &req, sizeof(req), nullptr, 0);
+    const uint32_t ret = hal::sendRequest(hal::hlp::L3IF_SET_MTU, req);
     if (ret != 0) {
         lastWord(1098, ret, ifIndex, mtu);
         return ret;

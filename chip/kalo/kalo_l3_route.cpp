@@ -6,6 +6,7 @@
 #include "hal_l3_usr_adpt.h"
 #include "hal_network_adpt.h"
 #include "hlp_cmd.h"
+#include "hlp_send.h"
 #include "kalo_l3.h"
 
 HAL_DIAG_SOURCE("kalo_l3", hal::kModuleL3);
@@ -176,7 +177,7 @@ uint32_t syncNapt(const NaptOp &op, uint32_t ruleId, const HAL_L3_NAPT_IND_S *in
               static_cast<uint32_t>(rec.dip.mask), rec.session);
 
     rec.rule_id = ruleId;
-    const uint32_t ret = QX_OS_HLP_SendOutLarge(op.cmd, &rec, sizeof(rec), nullptr, 0);
+    const uint32_t ret = hal::sendRequest(op.cmd, rec);
     if (ret != 0) {
         if (op.add) {
             lastWord(op.sendLine, ret, ruleId, ruleId);
@@ -268,7 +269,7 @@ uint32_t CHIP_KALO_AddPolicyRoute(uint32_t ruleId, const HAL_L3_POLICY_ROUTE_S *
               req.route_id, req.route.ingress_type, req.route.tag_num, req.route.svlan_mode, req.route.svlan,
               req.route.sip_mode, req.route.sip.ip_ver, sip.b[0], sip.b[1], sip.b[2], sip.b[3], req.route.act,
               req.route.table_id);
-    ret = QX_OS_HLP_SendOutLarge(hal::hlp::POLICY_ROUTE_ADD, &req, sizeof(req), nullptr, 0);
+    ret = hal::sendRequest(hal::hlp::POLICY_ROUTE_ADD, req);
     if (ret != 0) {
         lastWord(1445, ret, ruleId);
         return ret;
@@ -280,7 +281,7 @@ uint32_t CHIP_KALO_DelPolicyRoute(uint32_t ruleId)
 {
     HAL_TRACE(1472, "enter PDT_ROUTE_DelPolicyRoute!uiRuleId = %d \n", ruleId);
     uint32_t req = ruleId;
-    const uint32_t ret = QX_OS_HLP_SendOutLarge(hal::hlp::POLICY_ROUTE_DEL, &req, sizeof(req), nullptr, 0);
+    const uint32_t ret = hal::sendRequest(hal::hlp::POLICY_ROUTE_DEL, req);
     if (ret != 0) {
         lastWord(1476, ret, ruleId);
         return ret;

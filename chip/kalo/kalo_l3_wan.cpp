@@ -4,6 +4,7 @@
 // first connection on a pair and removed with the last.
 #include "diag.h"
 #include "hlp_cmd.h"
+#include "hlp_send.h"
 #include "kalo_l3.h"
 
 HAL_DIAG_SOURCE("kalo_l3", hal::kModuleL3);
@@ -36,7 +37,7 @@ uint32_t QX_DRV_WanStats(uint32_t cmd, uint32_t portType, uint32_t vlan, chip_wa
     chip_wan_stats_rpl_s rpl{};
     req.port_type = portType;
     req.vlan = vlan == 0 ? kDriverUntaggedVlan : vlan;
-    const uint32_t ret = QX_OS_HLP_SendOutLarge(cmd, &req, sizeof(req), &rpl, sizeof(rpl));
+    const uint32_t ret = hal::sendRequest(cmd, req, rpl);
     if (ret != 0) {
         lastWord(55, ret, req.vlan);
         return ret;
