@@ -17,14 +17,22 @@ namespace {
 // where the public header keeps the type opaque or the record has tail padding.
 template <typename T>
 constexpr size_t kRecBytes = sizeof(T);
-template <> constexpr size_t kRecBytes<HAL_L2_FLOW_S> = 158;
-template <> constexpr size_t kRecBytes<HAL_L2_DSCP_TBL_S> = 64;
-template <> constexpr size_t kRecBytes<HAL_L2_LIMIT_S> = 8;
-template <> constexpr size_t kRecBytes<HAL_L2_TCI_STATS_S> = 32;
-template <> constexpr size_t kRecBytes<HAL_L2_MAC_TABLE_S> = 4 + 11 * 2048;
-template <> constexpr size_t kRecBytes<HAL_L2_MAC_FILTER_S> = 12;
-template <> constexpr size_t kRecBytes<HAL_DFX_FLOW_CNT_S> = 32;
-template <> constexpr size_t kRecBytes<uint8_t> = 6;  // a MAC address
+template <>
+constexpr size_t kRecBytes<HAL_L2_FLOW_S> = 158;
+template <>
+constexpr size_t kRecBytes<HAL_L2_DSCP_TBL_S> = 64;
+template <>
+constexpr size_t kRecBytes<HAL_L2_LIMIT_S> = 8;
+template <>
+constexpr size_t kRecBytes<HAL_L2_TCI_STATS_S> = 32;
+template <>
+constexpr size_t kRecBytes<HAL_L2_MAC_TABLE_S> = 4 + 11 * 2048;
+template <>
+constexpr size_t kRecBytes<HAL_L2_MAC_FILTER_S> = 12;
+template <>
+constexpr size_t kRecBytes<HAL_DFX_FLOW_CNT_S> = 32;
+template <>
+constexpr size_t kRecBytes<uint8_t> = 6;  // a MAC address
 
 // ---- Special argument forms ---------------------------------------------
 

@@ -10,16 +10,16 @@
 
 #include "qx_host.h"
 
-#define HAL_DIAG_SOURCE(fileName, moduleId)                                                                   \
-    namespace {                                                                                             \
-    [[maybe_unused]] constexpr const char *kDiagFile = (fileName);                                          \
-    [[maybe_unused]] constexpr uint32_t kDiagModule = (moduleId);                                           \
-    [[maybe_unused]] inline void lastWord(uint32_t line, uint32_t code, uint32_t v1 = 0, uint32_t v2 = 0,   \
-                                          uint32_t v3 = 0, uint32_t v4 = 0)                                 \
-    {                                                                                                       \
-        QX_PROC_DBG_LastWord(kDiagFile, line, code, v1, v2, v3, v4);                                        \
-    }                                                                                                       \
-    }                                                                                                       \
+#define HAL_DIAG_SOURCE(fileName, moduleId)                                                               \
+    namespace {                                                                                           \
+    [[maybe_unused]] constexpr const char *kDiagFile = (fileName);                                        \
+    [[maybe_unused]] constexpr uint32_t kDiagModule = (moduleId);                                         \
+    [[maybe_unused]] inline void lastWord(uint32_t line, uint32_t code, uint32_t v1 = 0, uint32_t v2 = 0, \
+                                          uint32_t v3 = 0, uint32_t v4 = 0)                               \
+    {                                                                                                     \
+        QX_PROC_DBG_LastWord(kDiagFile, line, code, v1, v2, v3, v4);                                      \
+    }                                                                                                     \
+    }                                                                                                     \
     static_assert(true, "")
 
 #define HAL_TRACE(line, ...) QX_PROC_DBG_TraceN(kDiagModule, kDiagFile, (line), __VA_ARGS__)

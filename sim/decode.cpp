@@ -16,52 +16,62 @@ namespace {
 namespace hlp = hal::hlp;
 
 // A field of record T, by its member path; the name is the path as written.
-#define FIELD(T, member) \
-    Field { #member, static_cast<uint32_t>(offsetof(T, member)), static_cast<uint32_t>(sizeof(std::declval<T &>().member)) }
+#define FIELD(T, member)                                                 \
+    Field                                                                \
+    {                                                                    \
+#member, static_cast < uint32_t>(offsetof(T, member)),           \
+            static_cast < uint32_t>(sizeof(std::declval <T &>().member)) \
+    }
 
 // A request that is one 32-bit word.
 struct word_s {
     uint32_t value;
 };
 
-#define FLOW_RULE(P)                                                                                               \
-    FIELD(chip_flow_s, P.etype_mode), FIELD(chip_flow_s, P.etype), FIELD(chip_flow_s, P.etype_selfdefine),         \
-        FIELD(chip_flow_s, P.tag_mode), FIELD(chip_flow_s, P.tag_type), FIELD(chip_flow_s, P.tag_num),             \
-        FIELD(chip_flow_s, P.ctpid_mode), FIELD(chip_flow_s, P.ctpid), FIELD(chip_flow_s, P.stpid_mode),           \
-        FIELD(chip_flow_s, P.stpid), FIELD(chip_flow_s, P.cvlan_mode), FIELD(chip_flow_s, P.cvlan),                \
-        FIELD(chip_flow_s, P.svlan_mode), FIELD(chip_flow_s, P.svlan), FIELD(chip_flow_s, P.cpri_mode),            \
-        FIELD(chip_flow_s, P.cpri), FIELD(chip_flow_s, P.spri_mode), FIELD(chip_flow_s, P.spri),                   \
+#define FLOW_RULE(P)                                                                                       \
+    FIELD(chip_flow_s, P.etype_mode), FIELD(chip_flow_s, P.etype), FIELD(chip_flow_s, P.etype_selfdefine), \
+        FIELD(chip_flow_s, P.tag_mode), FIELD(chip_flow_s, P.tag_type), FIELD(chip_flow_s, P.tag_num),     \
+        FIELD(chip_flow_s, P.ctpid_mode), FIELD(chip_flow_s, P.ctpid), FIELD(chip_flow_s, P.stpid_mode),   \
+        FIELD(chip_flow_s, P.stpid), FIELD(chip_flow_s, P.cvlan_mode), FIELD(chip_flow_s, P.cvlan),        \
+        FIELD(chip_flow_s, P.svlan_mode), FIELD(chip_flow_s, P.svlan), FIELD(chip_flow_s, P.cpri_mode),    \
+        FIELD(chip_flow_s, P.cpri), FIELD(chip_flow_s, P.spri_mode), FIELD(chip_flow_s, P.spri),           \
         FIELD(chip_flow_s, P.mac_mode), FIELD(chip_flow_s, P.mac), FIELD(chip_flow_s, P.mac_mask)
-#define FLOW_ACT(P)                                                                                                \
-    FIELD(chip_flow_s, P.tag_act), FIELD(chip_flow_s, P.tag_layer_num), FIELD(chip_flow_s, P.stpid_source),       \
-        FIELD(chip_flow_s, P.stpid), FIELD(chip_flow_s, P.svlan_source), FIELD(chip_flow_s, P.svlan),              \
-        FIELD(chip_flow_s, P.spri_source), FIELD(chip_flow_s, P.spri), FIELD(chip_flow_s, P.spri_map_id),          \
-        FIELD(chip_flow_s, P.ctpid_source), FIELD(chip_flow_s, P.ctpid), FIELD(chip_flow_s, P.cvlan_source),       \
-        FIELD(chip_flow_s, P.cvlan), FIELD(chip_flow_s, P.cpri_source), FIELD(chip_flow_s, P.cpri),                \
+#define FLOW_ACT(P)                                                                                          \
+    FIELD(chip_flow_s, P.tag_act), FIELD(chip_flow_s, P.tag_layer_num), FIELD(chip_flow_s, P.stpid_source),  \
+        FIELD(chip_flow_s, P.stpid), FIELD(chip_flow_s, P.svlan_source), FIELD(chip_flow_s, P.svlan),        \
+        FIELD(chip_flow_s, P.spri_source), FIELD(chip_flow_s, P.spri), FIELD(chip_flow_s, P.spri_map_id),    \
+        FIELD(chip_flow_s, P.ctpid_source), FIELD(chip_flow_s, P.ctpid), FIELD(chip_flow_s, P.cvlan_source), \
+        FIELD(chip_flow_s, P.cvlan), FIELD(chip_flow_s, P.cpri_source), FIELD(chip_flow_s, P.cpri),          \
         FIELD(chip_flow_s, P.cpri_map_id)
 #define IP_ADDR(T, P) FIELD(T, P.ip_ver), FIELD(T, P.ip), FIELD(T, P.mask)
 
 constexpr Field kWord[] = {FIELD(word_s, value)};
 constexpr Field kFlow[] = {
-    FIELD(chip_flow_s, flow_id),   FIELD(chip_flow_s, pri),
-    FIELD(chip_flow_s, direction), FIELD(chip_flow_s, bridge_id),
-    FIELD(chip_flow_s, in.in_port.port_type), FIELD(chip_flow_s, in.in_port.mask),
-    FIELD(chip_flow_s, in.trans_port.port_type), FIELD(chip_flow_s, in.trans_port.mask),
+    FIELD(chip_flow_s, flow_id),
+    FIELD(chip_flow_s, pri),
+    FIELD(chip_flow_s, direction),
+    FIELD(chip_flow_s, bridge_id),
+    FIELD(chip_flow_s, in.in_port.port_type),
+    FIELD(chip_flow_s, in.in_port.mask),
+    FIELD(chip_flow_s, in.trans_port.port_type),
+    FIELD(chip_flow_s, in.trans_port.mask),
     FLOW_RULE(in.in_rule),
-    FIELD(chip_flow_s, in.in_attr), FIELD(chip_flow_s, in.in_flow_type),
+    FIELD(chip_flow_s, in.in_attr),
+    FIELD(chip_flow_s, in.in_flow_type),
     FLOW_ACT(in.in_act),
-    FIELD(chip_flow_s, out.out_port.port_type), FIELD(chip_flow_s, out.out_port.mask),
+    FIELD(chip_flow_s, out.out_port.port_type),
+    FIELD(chip_flow_s, out.out_port.mask),
     FLOW_RULE(out.out_rule),
     FIELD(chip_flow_s, out.out_flow_type),
     FLOW_ACT(out.out_act),
 };
 constexpr Field kL3If[] = {
-    FIELD(chip_l3_if_s, if_index),    FIELD(chip_l3_if_s, ipv4_flag),   FIELD(chip_l3_if_s, ipv6_flag),
-    FIELD(chip_l3_if_s, match_kind),  FIELD(chip_l3_if_s, ip_ver_code), FIELD(chip_l3_if_s, mac),
-    FIELD(chip_l3_if_s, vlan),        FIELD(chip_l3_if_s, vlan_valid),  FIELD(chip_l3_if_s, if_attr),
-    FIELD(chip_l3_if_s, out_vlan),    FIELD(chip_l3_if_s, out_mode),    FIELD(chip_l3_if_s, out_if_attr),
-    FIELD(chip_l3_if_s, pri_mode),    FIELD(chip_l3_if_s, pri),         FIELD(chip_l3_if_s, second_pri),
-    FIELD(chip_l3_if_s, attr76),      FIELD(chip_l3_if_s, attr88),
+    FIELD(chip_l3_if_s, if_index),   FIELD(chip_l3_if_s, ipv4_flag),   FIELD(chip_l3_if_s, ipv6_flag),
+    FIELD(chip_l3_if_s, match_kind), FIELD(chip_l3_if_s, ip_ver_code), FIELD(chip_l3_if_s, mac),
+    FIELD(chip_l3_if_s, vlan),       FIELD(chip_l3_if_s, vlan_valid),  FIELD(chip_l3_if_s, if_attr),
+    FIELD(chip_l3_if_s, out_vlan),   FIELD(chip_l3_if_s, out_mode),    FIELD(chip_l3_if_s, out_if_attr),
+    FIELD(chip_l3_if_s, pri_mode),   FIELD(chip_l3_if_s, pri),         FIELD(chip_l3_if_s, second_pri),
+    FIELD(chip_l3_if_s, attr76),     FIELD(chip_l3_if_s, attr88),
 };
 constexpr Field kMtu[] = {FIELD(chip_l3_if_mtu_s, if_index), FIELD(chip_l3_if_mtu_s, mtu)};
 constexpr Field kPrefix[] = {FIELD(chip_prefix_s, if_index), IP_ADDR(chip_prefix_s, addr)};
@@ -83,12 +93,12 @@ constexpr Field kProgram[] = {FIELD(btv_program_req_s, group_id), FIELD(btv_prog
                               FIELD(btv_program_req_s, vlan), FIELD(btv_program_req_s, mac)};
 constexpr Field kUser[] = {FIELD(btv_user_req_s, group_id), FIELD(btv_user_req_s, flow_id)};
 constexpr Field kStatsSet[] = {FIELD(btv_stats_set_req_s, group_id), FIELD(btv_stats_set_req_s, enable)};
-constexpr Field kUserStatsSet[] = {FIELD(btv_user_stats_set_req_s, group_id),
-                                   FIELD(btv_user_stats_set_req_s, flow_id), FIELD(btv_user_stats_set_req_s, enable)};
+constexpr Field kUserStatsSet[] = {FIELD(btv_user_stats_set_req_s, group_id), FIELD(btv_user_stats_set_req_s, flow_id),
+                                   FIELD(btv_user_stats_set_req_s, enable)};
 constexpr Field kUserStats[] = {FIELD(btv_user_stats_req_s, group_id), FIELD(btv_user_stats_req_s, flow_id)};
 constexpr Field kEmRule[] = {
-    FIELD(btv_em_rule_req_s, key_type),   FIELD(btv_em_rule_req_s, sip_valid), FIELD(btv_em_rule_req_s, sip_version),
-    FIELD(btv_em_rule_req_s, sip),        FIELD(btv_em_rule_req_s, dip_valid), FIELD(btv_em_rule_req_s, dip_version),
+    FIELD(btv_em_rule_req_s, key_type),   FIELD(btv_em_rule_req_s, sip_valid),  FIELD(btv_em_rule_req_s, sip_version),
+    FIELD(btv_em_rule_req_s, sip),        FIELD(btv_em_rule_req_s, dip_valid),  FIELD(btv_em_rule_req_s, dip_version),
     FIELD(btv_em_rule_req_s, dip),        FIELD(btv_em_rule_req_s, mask_valid), FIELD(btv_em_rule_req_s, mask),
     FIELD(btv_em_rule_req_s, vlan_valid), FIELD(btv_em_rule_req_s, vlan),
 };
@@ -128,8 +138,7 @@ const Layout kLayouts[] = {
     layout<word_s>(hlp::BTV_GET_EM_STATS, "read EM statistics", kWord),
     layout<btv_user_stats_set_req_s>(hlp::QX_KER_HLP_CMD_BTVUSER_SET_STATS, "QX_KER_HLP_CMD_BTVUSER_SET_STATS",
                                      kUserStatsSet),
-    layout<btv_user_stats_req_s>(hlp::QX_KER_HLP_CMD_BTVUSER_CLR_STATS, "QX_KER_HLP_CMD_BTVUSER_CLR_STATS",
-                                 kUserStats),
+    layout<btv_user_stats_req_s>(hlp::QX_KER_HLP_CMD_BTVUSER_CLR_STATS, "QX_KER_HLP_CMD_BTVUSER_CLR_STATS", kUserStats),
     layout<btv_user_stats_req_s>(hlp::BTVUSER_GET_STATS, "GET_STATS", kUserStats),
 };
 

@@ -301,7 +301,6 @@ uint32_t QX_Feature_IsSupportByFeatureName(const char *name)
     return it != host().features.end() ? it->second : 0;
 }
 
-
 uint32_t QX_DM_PDGetAttr(uint32_t attrId, uint32_t len, void *out)
 {
     return answerAttr("QX_DM_PDGetAttr", host().pdAttrs, attrId, len, out);
@@ -372,8 +371,7 @@ uint32_t QX_XML_DBGetSiglePara(uint32_t, uint32_t, uint32_t, uint32_t len, void 
 
 uint32_t L2M_Ctp_GetIdByPrototype(uint32_t ctpType, uint32_t userPort, uint16_t *ctpId)
 {
-    return answerLookup("L2M_Ctp_GetIdByPrototype", host().l2mCtpByPrototype, std::make_pair(ctpType, userPort),
-                        ctpId);
+    return answerLookup("L2M_Ctp_GetIdByPrototype", host().l2mCtpByPrototype, std::make_pair(ctpType, userPort), ctpId);
 }
 
 uint32_t L2M_Ctp_GetNetRole(uint32_t ctpId, uint32_t *netRole)

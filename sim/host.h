@@ -77,17 +77,17 @@ public:
         uint32_t result = 0;
         uint32_t value = 0;
     };
-    std::map<uint32_t, Attr> pdAttrs;    // QX_DM_PDGetAttr: absent = result 1, nothing written
-    std::map<uint32_t, Attr> chipAttrs;  // QX_DM_ChipGetAttr (attribute id)
-    std::map<uint32_t, uint32_t> traceFlags;  // QX_DIA_GetTraceFlag by module
+    std::map<uint32_t, Attr> pdAttrs;             // QX_DM_PDGetAttr: absent = result 1, nothing written
+    std::map<uint32_t, Attr> chipAttrs;           // QX_DM_ChipGetAttr (attribute id)
+    std::map<uint32_t, uint32_t> traceFlags;      // QX_DIA_GetTraceFlag by module
     std::map<uint32_t, uint32_t> userToChipPort;  // QX_DM_TopoGetKaPortByUserPort; absent = result 1
     Attr uplink;                                  // QX_DM_GetCurUpUserPortID
     struct DbValue {
         uint32_t result = 0;
         uint32_t value = 0;
     };
-    DbValue sessionObjExists;   // QX_XML_DBIsObjExist: existence flag in value
-    DbValue sessionFlag;        // QX_XML_DBGetSiglePara
+    DbValue sessionObjExists;  // QX_XML_DBIsObjExist: existence flag in value
+    DbValue sessionFlag;       // QX_XML_DBGetSiglePara
     std::map<std::pair<uint32_t, uint32_t>, uint16_t> l2mCtpByPrototype;  // (type, user port) -> CTP
     std::map<uint32_t, uint32_t> l2mNetRole;                              // CTP -> role
     uint32_t autoSelect = 0;                                              // L2M_PTP_IsSupportAutoSelect

@@ -5,4 +5,7 @@
 size_t haltest_c_sizeof_PrtclPktRule(void) { return sizeof(PrtclPktRule); }
 size_t haltest_c_offsetof_uiIsDfx(void) { return offsetof(PrtclPktRule, uiIsDfx); }
 size_t haltest_c_sizeof_BtvUserNumEntry(void) { return sizeof(BtvUserNumEntry); }
-size_t haltest_c_hook_table_bytes(void) { return sizeof(g_HalL2HookList) + sizeof(g_HalL3HookList) + sizeof(g_HalBtvHookList); }
+size_t haltest_c_hook_table_bytes(void)
+{
+    return sizeof(g_HalL2HookList) + sizeof(g_HalL3HookList) + sizeof(g_HalBtvHookList);
+}

@@ -233,17 +233,17 @@ TEST_F(HalTest, EverySlotHoldsTheChipFunctionOfItsEntryPoint)
     // compiler noticing: pin every slot. Areas this chip does not offer yet
     // stay empty.
     const HAL_HOOK_FUNC l3[] = {
-        fn(CHIP_KALO_AddWanStats),     fn(CHIP_KALO_DelWanStats),       fn(CHIP_KALO_ClearWanStats),
-        fn(CHIP_KALO_GetWanStats),     fn(CHIP_KALO_SynL3IFAdd),        fn(CHIP_KALO_SynL3IFMtu),
-        fn(CHIP_KALO_SynL3IFDel),      fn(CHIP_KALO_SynPrefixAdd),      fn(CHIP_KALO_SynPrefixDel),
-        fn(CHIP_KALO_AddPolicyRoute),  fn(CHIP_KALO_DelPolicyRoute),    fn(CHIP_KALO_AddNaptIndication),
+        fn(CHIP_KALO_AddWanStats),      fn(CHIP_KALO_DelWanStats),    fn(CHIP_KALO_ClearWanStats),
+        fn(CHIP_KALO_GetWanStats),      fn(CHIP_KALO_SynL3IFAdd),     fn(CHIP_KALO_SynL3IFMtu),
+        fn(CHIP_KALO_SynL3IFDel),       fn(CHIP_KALO_SynPrefixAdd),   fn(CHIP_KALO_SynPrefixDel),
+        fn(CHIP_KALO_AddPolicyRoute),   fn(CHIP_KALO_DelPolicyRoute), fn(CHIP_KALO_AddNaptIndication),
         fn(CHIP_KALO_DelNaptIndication)};
     const HAL_HOOK_FUNC btv[] = {
-        fn(CHIP_KALO_SetBtvEmStatsRule), fn(CHIP_KALO_GetBtvEmStats),     fn(CHIP_KALO_SetProPktQue),
+        fn(CHIP_KALO_SetBtvEmStatsRule), fn(CHIP_KALO_GetBtvEmStats),       fn(CHIP_KALO_SetProPktQue),
         fn(CHIP_KALO_SetProPktRate),     fn(CHIP_KALO_SetMultiForwardMode), fn(CHIP_KALO_AddProgramTable),
-        fn(CHIP_KALO_DelProgramTable),   fn(CHIP_KALO_AddProgramUsr),     fn(CHIP_KALO_DelProgramUsr),
-        fn(CHIP_KALO_AddBtvStats),       fn(CHIP_KALO_DelBtvStats),       fn(CHIP_KALO_ClearBtvStats),
-        fn(CHIP_KALO_GetBtvStats),       fn(CHIP_KALO_AddUserBtvStats),   fn(CHIP_KALO_DelUserBtvStats),
+        fn(CHIP_KALO_DelProgramTable),   fn(CHIP_KALO_AddProgramUsr),       fn(CHIP_KALO_DelProgramUsr),
+        fn(CHIP_KALO_AddBtvStats),       fn(CHIP_KALO_DelBtvStats),         fn(CHIP_KALO_ClearBtvStats),
+        fn(CHIP_KALO_GetBtvStats),       fn(CHIP_KALO_AddUserBtvStats),     fn(CHIP_KALO_DelUserBtvStats),
         fn(CHIP_KALO_ClearUserBtvStats), fn(CHIP_KALO_GetBtvUserStats)};
     HAL_HOOK_FUNC l2[HAL_L2_HOOK_NUM] = {};
     l2[HAL_L2_SLOT_ADD_FLOW] = fn(CHIP_KALO_AddFlow);
@@ -336,12 +336,9 @@ TEST_F(PduSelectTest, TheRuleSelectorChoosesTheAclOrTheDfxSlot)
         uint32_t line;  // failure record line, 0 for none
     };
     const Row rows[] = {
-        {0, HAL_L2_SLOT_PRTCL_PKT_ACL_ADD, 0, true, 0, 0},
-        {0, HAL_L2_SLOT_PRTCL_PKT_ACL_ADD, 0x55, true, 0x55, 979},
-        {1, HAL_L2_SLOT_DFX_FLOW_ADD, 0, true, 0, 0},
-        {1, HAL_L2_SLOT_DFX_FLOW_ADD, 0x66, true, 0x66, 990},
-        {2, HAL_L2_SLOT_PRTCL_PKT_ACL_ADD, 0, false, 1, 997},
-        {1, HAL_L2_SLOT_PRTCL_PKT_ACL_ADD, 0, false, 1, 997},
+        {0, HAL_L2_SLOT_PRTCL_PKT_ACL_ADD, 0, true, 0, 0},    {0, HAL_L2_SLOT_PRTCL_PKT_ACL_ADD, 0x55, true, 0x55, 979},
+        {1, HAL_L2_SLOT_DFX_FLOW_ADD, 0, true, 0, 0},         {1, HAL_L2_SLOT_DFX_FLOW_ADD, 0x66, true, 0x66, 990},
+        {2, HAL_L2_SLOT_PRTCL_PKT_ACL_ADD, 0, false, 1, 997}, {1, HAL_L2_SLOT_PRTCL_PKT_ACL_ADD, 0, false, 1, 997},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(testing::Message() << "selector " << r.selector << " result " << r.result);

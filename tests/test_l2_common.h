@@ -12,9 +12,9 @@
 
 namespace l2test {
 
+using halsim::LastWordRec;
 using haltest::bytesOf;
 using haltest::lastWord;
-using halsim::LastWordRec;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using Port = std::pair<uint32_t, uint32_t>;

@@ -18,7 +18,11 @@ LastWordRec lw(uint32_t line, uint32_t code, uint32_t v1 = 0, uint32_t v2 = 0, u
 }
 // The chip port lookups answer a, then b; CTP 6 records their failures so.
 constexpr char kTopo[] = "QX_DM_TopoGetKaPortByUserPort";
-void failPorts(halsim::Host &h, uint32_t a, uint32_t b) { h.failNext(kTopo, a); h.failNext(kTopo, b); }
+void failPorts(halsim::Host &h, uint32_t a, uint32_t b)
+{
+    h.failNext(kTopo, a);
+    h.failNext(kTopo, b);
+}
 LastWordRec port6Failed(uint32_t code) { return lastWord("kalo_common", 182, code, 6, 6, 0, 6); }
 
 // A single-tagged rule matching VLAN 100, changing it to 200 with priority 5.
@@ -78,11 +82,11 @@ TEST_F(L2Test, EachDirectionFillsItsHalvesAndIsDumpedWhileTheTraceFlagIsOn)
 
     // The message as the driver reads it, in little-endian words: offset, value.
     const std::pair<size_t, uint32_t> nonZero[] = {
-        {0, 7}, {4, 5}, {8, 2}, {12, 3}, {16, 4}, {20, 2},                  // header, in_port: chip port 1
-        {44, 1}, {48, 1}, {52, 1}, {80, 1}, {84, 100}, {116, 6}, {120, 3},  // in_rule, in_attr, in_flow_type
-        {124, 3}, {140, 2}, {144, 200}, {148, 2}, {152, 5},                 // in_act
-        {204, 4}, {208, 2}, {224, 1}, {228, 1}, {232, 1}, {260, 1}, {264, 100},  // out_port, out_rule
-        {296, 2}, {300, 3}, {316, 2}, {320, 200}, {324, 2}, {328, 5},       // out_flow_type, out_act
+        {0, 7},   {4, 5},   {8, 2},     {12, 3},    {16, 4},   {20, 2},               // header, in_port: chip port 1
+        {44, 1},  {48, 1},  {52, 1},    {80, 1},    {84, 100}, {116, 6}, {120, 3},    // in_rule, in_attr, in_flow_type
+        {124, 3}, {140, 2}, {144, 200}, {148, 2},   {152, 5},                         // in_act
+        {204, 4}, {208, 2}, {224, 1},   {228, 1},   {232, 1},  {260, 1}, {264, 100},  // out_port, out_rule
+        {296, 2}, {300, 3}, {316, 2},   {320, 200}, {324, 2},  {328, 5},              // out_flow_type, out_act
     };
     std::vector<uint32_t> want(364 / 4), got;
     for (const auto &[offset, value] : nonZero) want[offset / 4] = value;
@@ -177,8 +181,9 @@ TEST_F(L2Test, TransFlowPorts)
 {
     const uint16_t cases[][6] = {
         // CTP, tagNum, vlanFilter[0..1] (of VLANs 100 and 200), the VLAN asked for, GEM ports found
-        {20, 0, 1, 1, 0xFFFF, 1}, {20, 1, 0, 1, 0xFFFF, 1}, {20, 1, 1, 0, 100, 1}, {20, 2, 1, 0, 0xFFFF, 1},
-        {20, 2, 0, 1, 200, 1}, {20, 0, 0, 0, 0xFFFF, 2} /* the first taken, the count recorded */,
+        {20, 0, 1, 1, 0xFFFF, 1}, {20, 1, 0, 1, 0xFFFF, 1},
+        {20, 1, 1, 0, 100, 1},    {20, 2, 1, 0, 0xFFFF, 1},
+        {20, 2, 0, 1, 200, 1},    {20, 0, 0, 0, 0xFFFF, 2} /* the first taken, the count recorded */,
         {5, 1, 1, 0, 100, 1},
     };
     for (const auto &[ctp, tagNum, filter0, filter1, vlan, count] : cases) {
@@ -261,31 +266,103 @@ TEST_F(L2Test, FailuresAreRecordedAndReturned)
         // The chip port of the upstream half; of the downstream half, whose
         // ingress port is still resolved and its failure not returned; of both
         // halves, which both run and whose codes are ORed.
-        {[](auto &, auto &h) { failPorts(h, 0x10, 0x20); }, false, 0x10, 0,
+        {[](auto &, auto &h) { failPorts(h, 0x10, 0x20); },
+         false,
+         0x10,
+         0,
          {port6Failed(0x10), lw(966, 0x10, 6, 7), lw(1296, 0x10)}},
-        {[](auto &f, auto &h) { f.FlowDirection = 2; failPorts(h, 0x10, 0x20); }, false, 0x10, 0,
+        {[](auto &f, auto &h) {
+             f.FlowDirection = 2;
+             failPorts(h, 0x10, 0x20);
+         },
+         false,
+         0x10,
+         0,
          {port6Failed(0x10), lw(1058, 0x10, 6, 7), port6Failed(0x20), lw(1296, 0x10)}},
-        {[](auto &f, auto &h) { f.FlowDirection = 0; failPorts(h, 0x10, 0x20); }, false, 0x30, 0,
+        {[](auto &f, auto &h) {
+             f.FlowDirection = 0;
+             failPorts(h, 0x10, 0x20);
+         },
+         false,
+         0x30,
+         0,
          {port6Failed(0x10), lw(966, 0x10, 6, 7), port6Failed(0x20), lw(1058, 0x20, 6, 7), lw(1296, 0x30)}},
         // Only the ingress port of a downstream flow: the flow is sent.
-        {[](auto &f, auto &h) { f.FlowDirection = 2; failPorts(h, 0, 0x20); }, false, 0, 1, {port6Failed(0x20)}},
+        {[](auto &f, auto &h) {
+             f.FlowDirection = 2;
+             failPorts(h, 0, 0x20);
+         },
+         false,
+         0,
+         1,
+         {port6Failed(0x20)}},
         // Second port of a type-4 flow: the second CTP, the type of the flow's
         // CTP, a rule whose tags are not examined, no GEM port of the bridge and VLAN.
-        {[](auto &f, auto &) { f = transFlow(); f.usTransCtpId = 99; }, false, 1, 0,
+        {[](auto &f, auto &) {
+             f = transFlow();
+             f.usTransCtpId = 99;
+         },
+         false,
+         1,
+         0,
          {lw(133, 1, 99), lw(985, 1, 20, 99, 7), lw(1296, 1)}},
-        {[](auto &f, auto &) { f = transFlow(); terminal.failCtpCall = 4; terminal.failCode = 0x44; }, false, 0x44, 0,
+        {[](auto &f, auto &) {
+             f = transFlow();
+             terminal.failCtpCall = 4;
+             terminal.failCode = 0x44;
+         },
+         false,
+         0x44,
+         0,
          {lw(140, 0x44, 20), lw(985, 0x44, 20, 2, 7), lw(1296, 0x44)}},
-        {[](auto &f, auto &) { f = transFlow(); f.stInRule.tagNum = 3; }, false, 1, 0,
+        {[](auto &f, auto &) {
+             f = transFlow();
+             f.stInRule.tagNum = 3;
+         },
+         false,
+         1,
+         0,
          {lw(152, 1, 3, 3, 0), lw(985, 1, 20, 2, 7), lw(1296, 1)}},
-        {[](auto &f, auto &) { f = transFlow(); }, false, 1, 0,
+        {[](auto &f, auto &) { f = transFlow(); },
+         false,
+         1,
+         0,
          {lw(158, 1, 3, 0xFFFF), lw(985, 1, 20, 2, 7), lw(1296, 1)}},
         // No GEM port of an ANI CTP.
-        {[](auto &f, auto &) { f = aniFlow(0, 11); terminal.gems.clear(); }, false, 1, 0, {lw(1302, 1, 30, 7)}},
+        {[](auto &f, auto &) {
+             f = aniFlow(0, 11);
+             terminal.gems.clear();
+         },
+         false,
+         1,
+         0,
+         {lw(1302, 1, 30, 7)}},
         // The first multicast flow (the second is not sent), the second, the removal of the second.
-        {[](auto &f, auto &h) { f = aniFlow(1); h.answer(kAdd, 0x66); }, false, 0x66, 1, {lw(1179, 0x66, 7)}},
-        {[](auto &f, auto &h) { f = aniFlow(1); h.answer(kAdd, 0); h.answer(kAdd, 0x67); }, false, 0x67, 2,
+        {[](auto &f, auto &h) {
+             f = aniFlow(1);
+             h.answer(kAdd, 0x66);
+         },
+         false,
+         0x66,
+         1,
+         {lw(1179, 0x66, 7)}},
+        {[](auto &f, auto &h) {
+             f = aniFlow(1);
+             h.answer(kAdd, 0);
+             h.answer(kAdd, 0x67);
+         },
+         false,
+         0x67,
+         2,
          {lw(1202, 0x67, 1007)}},
-        {[](auto &f, auto &h) { f = aniFlow(1); h.answer(kDel, 0); h.answer(kDel, 0x68); }, true, 0x68, 2,
+        {[](auto &f, auto &h) {
+             f = aniFlow(1);
+             h.answer(kDel, 0);
+             h.answer(kDel, 0x68);
+         },
+         true,
+         0x68,
+         2,
          {lw(1385, 0x68, 1007)}},
         // Not a failure: flows of CTP types 5 to 9 are accepted, and so is their removal; nothing is sent.
         {[](auto &, auto &) { addCtp(6, 5); }, false, 0, 0, {}},

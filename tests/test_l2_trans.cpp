@@ -11,9 +11,9 @@ TEST_F(L2Test, TagCountFollowsItsTableAndTheTagTypeVariant)
     // answer for "TARN_FT_TAG_TYPE" (only 1 turns the variant on), tagNum, vlanFilter[0], filterInfo[0].vlanID,
     // then tag_mode, tag_type, tag_num
     const uint32_t cases[][7] = {
-        {0, 0, 0, 0, 1, 0, X},  {0, 1, 0, 0, 1, 1, 1},  {0, 2, 0, 0, 1, 1, 2}, {0, 3, 0, 0, 0, X, X},
-        {0, 4, 0, 0, X, X, X},  {1, 0, 0, 0, 1, 0, X},  {1, 1, 0, 0, 1, 1, 0}, {1, 1, 1, 0, 1, 1, 1},
-        {1, 1, 1, 10, 1, 1, 0}, {2, 1, 0, 0, 1, 1, 1},  {1, 2, 1, 0, 1, 1, 0}, {1, 3, 0, 0, 0, X, X},
+        {0, 0, 0, 0, 1, 0, X},  {0, 1, 0, 0, 1, 1, 1}, {0, 2, 0, 0, 1, 1, 2}, {0, 3, 0, 0, 0, X, X},
+        {0, 4, 0, 0, X, X, X},  {1, 0, 0, 0, 1, 0, X}, {1, 1, 0, 0, 1, 1, 0}, {1, 1, 1, 0, 1, 1, 1},
+        {1, 1, 1, 10, 1, 1, 0}, {2, 1, 0, 0, 1, 1, 1}, {1, 2, 1, 0, 1, 1, 0}, {1, 3, 0, 0, 0, X, X},
         {1, 9, 0, 0, X, X, X},
     };
     for (const auto &c : cases) {
@@ -40,32 +40,84 @@ TEST_F(L2Test, MatchEntriesMapTagSlotsToInnerAndOuterFields)
     };
     const std::pair<std::function<void(HAL_L2_FLOW_RULE_S &)>, std::function<void(chip_flow_rule_s &)>> cases[] = {
         // EtherType code; self-defined EtherType
-        {[](auto &r) { r.ethTypeFilter = 2; r.SelfDefEthType = 0x9999; },
-         [](auto &c) { c.etype_mode = 1; c.etype = 2; }},
-        {[](auto &r) { r.ethTypeFilter = 5; r.SelfDefEthType = 0x88B5; },
-         [](auto &c) { c.etype_mode = 1; c.etype = 5; c.etype_selfdefine = 0x88B5; }},
+        {[](auto &r) {
+             r.ethTypeFilter = 2;
+             r.SelfDefEthType = 0x9999;
+         },
+         [](auto &c) {
+             c.etype_mode = 1;
+             c.etype = 2;
+         }},
+        {[](auto &r) {
+             r.ethTypeFilter = 5;
+             r.SelfDefEthType = 0x88B5;
+         },
+         [](auto &c) {
+             c.etype_mode = 1;
+             c.etype = 5;
+             c.etype_selfdefine = 0x88B5;
+         }},
         // One tag: slot 0 is the outer tag, slot 1 is ignored.
         {[&](auto &r) { allFilters(r, 1); },
-         [](auto &c) { c.svlan_mode = c.spri_mode = c.stpid_mode = 1; c.svlan = 100; c.spri = 3; c.stpid = 0x8100; }},
+         [](auto &c) {
+             c.svlan_mode = c.spri_mode = c.stpid_mode = 1;
+             c.svlan = 100;
+             c.spri = 3;
+             c.stpid = 0x8100;
+         }},
         // Two tags: slot 0 is the inner tag, slot 1 the outer.
         {[&](auto &r) { allFilters(r, 2); },
          [](auto &c) {
              c.cvlan_mode = c.cpri_mode = c.ctpid_mode = c.svlan_mode = c.spri_mode = c.stpid_mode = 1;
-             c.cvlan = 100; c.cpri = 3; c.ctpid = 0x8100; c.svlan = 200; c.spri = 6; c.stpid = 0x88a8;
+             c.cvlan = 100;
+             c.cpri = 3;
+             c.ctpid = 0x8100;
+             c.svlan = 200;
+             c.spri = 6;
+             c.stpid = 0x88a8;
          }},
-        {[](auto &r) { r.tagNum = 2; r.vlanFilter[1] = 1; r.filterInfo[1] = tag(0, 4095, 0); },
-         [](auto &c) { c.svlan_mode = 1; c.svlan = 4095; }},
+        {[](auto &r) {
+             r.tagNum = 2;
+             r.vlanFilter[1] = 1;
+             r.filterInfo[1] = tag(0, 4095, 0);
+         },
+         [](auto &c) {
+             c.svlan_mode = 1;
+             c.svlan = 4095;
+         }},
         // Untagged, and tags not examined: the tag filters are ignored.
         {[&](auto &r) { allFilters(r, 0); }, [](auto &) {}},
         {[&](auto &r) { allFilters(r, 3); }, [](auto &) {}},
         // MAC prefix, whole MAC, no MAC filter
-        {[](auto &r) { r.macFilter = 1; std::memcpy(r.macAddr, "\x00\x11\x22\x33\x44\x55", 6); r.macMaskLen = 40; },
-         [](auto &c) { c.mac_mode = 1; std::memcpy(c.mac, "\x00\x11\x22\x33\x44\x55", 6); c.mac_mask = 8; }},
-        {[](auto &r) { r.macFilter = 1; r.macMaskLen = 48; }, [](auto &c) { c.mac_mode = 1; }},
-        {[](auto &r) { r.macAddr[0] = 1; r.macMaskLen = 8; }, [](auto &) {}},
+        {[](auto &r) {
+             r.macFilter = 1;
+             std::memcpy(r.macAddr, "\x00\x11\x22\x33\x44\x55", 6);
+             r.macMaskLen = 40;
+         },
+         [](auto &c) {
+             c.mac_mode = 1;
+             std::memcpy(c.mac, "\x00\x11\x22\x33\x44\x55", 6);
+             c.mac_mask = 8;
+         }},
+        {[](auto &r) {
+             r.macFilter = 1;
+             r.macMaskLen = 48;
+         },
+         [](auto &c) { c.mac_mode = 1; }},
+        {[](auto &r) {
+             r.macAddr[0] = 1;
+             r.macMaskLen = 8;
+         },
+         [](auto &) {}},
         // A failed MAC copy is recorded (below); the mask is set all the same.
-        {[](auto &r) { r.macFilter = 1; halsim::host().failNext("memcpy_s", 0x33); },
-         [](auto &c) { c.mac_mode = 1; c.mac_mask = 48; }},
+        {[](auto &r) {
+             r.macFilter = 1;
+             halsim::host().failNext("memcpy_s", 0x33);
+         },
+         [](auto &c) {
+             c.mac_mode = 1;
+             c.mac_mask = 48;
+         }},
     };
     for (size_t row = 0; row < std::size(cases); ++row) {
         HAL_L2_FLOW_RULE_S rule{};
@@ -148,7 +200,8 @@ TEST_F(L2Test, UpstreamPriorityAdjustment)
     // The net-role test: role 3 from an answer of 0; a failed or missing answer is not the network side.
     host.l2mNetRole[9] = 3;
     host.l2mNetRole[1] = 0;
-    EXPECT_THAT((std::vector<uint32_t>{PDT_L2M_IsNni(9), PDT_L2M_IsNni(1), PDT_L2M_IsNni(32)}), ElementsAre(1U, 0U, 0U));
+    EXPECT_THAT((std::vector<uint32_t>{PDT_L2M_IsNni(9), PDT_L2M_IsNni(1), PDT_L2M_IsNni(32)}),
+                ElementsAre(1U, 0U, 0U));
     host.failNext("L2M_Ctp_GetNetRole", 0);
     EXPECT_EQ(PDT_L2M_IsNni(9), 0U);  // answered 0 without a role: the preset 5 is not 3
 
@@ -156,16 +209,52 @@ TEST_F(L2Test, UpstreamPriorityAdjustment)
     const std::tuple<uint16_t, Set, uint32_t, uint32_t, uint32_t> cases[] = {
         // CTP (9 network side, 1 user side), rule and treatment -> result, spri_source, spri
         // A network-side port keeps the priority it matched; a user-side port does not.
-        {9, [](auto &r, auto &) { r.tagNum = r.priFilter[0] = 1; r.filterInfo[0].pri = 5; }, 1, 2, 5},
-        {1, [](auto &r, auto &) { r.tagNum = r.priFilter[0] = 1; r.filterInfo[0].pri = 5; }, 0, 0, 0},
+        {9,
+         [](auto &r, auto &) {
+             r.tagNum = r.priFilter[0] = 1;
+             r.filterInfo[0].pri = 5;
+         },
+         1, 2, 5},
+        {1,
+         [](auto &r, auto &) {
+             r.tagNum = r.priFilter[0] = 1;
+             r.filterInfo[0].pri = 5;
+         },
+         0, 0, 0},
         // With two tags, the outer one's.
-        {9, [](auto &r, auto &) { r.tagNum = 2; r.priFilter[1] = 1; r.filterInfo[1].pri = 6; }, 1, 2, 6},
+        {9,
+         [](auto &r, auto &) {
+             r.tagNum = 2;
+             r.priFilter[1] = 1;
+             r.filterInfo[1].pri = 6;
+         },
+         1, 2, 6},
         // A treated priority is kept; a copied one on a single tag becomes source 3.
-        {9, [](auto &r, auto &t) { r.tagNum = r.priFilter[0] = 1; t.priTreat[0] = 3; }, 1, 3, 0},
-        {1, [](auto &r, auto &t) { r.tagNum = 1; t.priTreat[0] = 2; }, 0, 3, 0},
+        {9,
+         [](auto &r, auto &t) {
+             r.tagNum = r.priFilter[0] = 1;
+             t.priTreat[0] = 3;
+         },
+         1, 3, 0},
+        {1,
+         [](auto &r, auto &t) {
+             r.tagNum = 1;
+             t.priTreat[0] = 2;
+         },
+         0, 3, 0},
         // An added tag with the given priority 0 has no priority source; with 4 it keeps it.
-        {1, [](auto &, auto &t) { t.vlanTreat[0] = 2; t.priTreat[0] = 1; }, 0, 0, 0},
-        {1, [](auto &, auto &t) { t.vlanTreat[0] = t.treatInfo[0].pri = 2; t.priTreat[0] = 1; }, 0, 2, 2},
+        {1,
+         [](auto &, auto &t) {
+             t.vlanTreat[0] = 2;
+             t.priTreat[0] = 1;
+         },
+         0, 0, 0},
+        {1,
+         [](auto &, auto &t) {
+             t.vlanTreat[0] = t.treatInfo[0].pri = 2;
+             t.priTreat[0] = 1;
+         },
+         0, 2, 2},
     };
     for (size_t row = 0; row < std::size(cases); ++row) {
         const auto &[ctp, set, result, spriSource, spri] = cases[row];

@@ -11,8 +11,11 @@ using L3IfTest = HalTest;
 HAL_L3_IF_S intf(uint32_t kind, uint32_t vlan = 100, uint32_t ipVersion = 0, uint32_t v4State = 1, uint32_t v6State = 2,
                  uint32_t v4Sel = 0, uint32_t v6Sel = 1, uint32_t priMode = 3, uint32_t pri = 1)
 {
-    return {kind, 0, ipVersion, 0, {0x00, 0x11, 0x22, 0x33, 0x44, 0x55}, {}, vlan, 0, 0xA32, priMode, pri, 5, 6, {},
-            0xA76, {}, 0xA88, v4Sel, v6Sel, v4State, v6State};
+    return {kind,   0,     ipVersion, 0,     {0x00, 0x11, 0x22, 0x33, 0x44, 0x55},
+            {},     vlan,  0,         0xA32, priMode,
+            pri,    5,     6,         {},    0xA76,
+            {},     0xA88, v4Sel,     v6Sel, v4State,
+            v6State};
 }
 
 }  // namespace
@@ -25,10 +28,26 @@ TEST_F(L3IfTest, InterfaceRecordByKind)
         std::map<size_t, uint32_t> words;
     };
     const Case cases[] = {
-        {"VLAN interface", 1, 100, 0,
-         {{4, 1}, {16, 1}, {44, 100}, {48, 1}, {72, 100}, {76, 2}, {80, 0xA32}, {84, 6}, {88, 6}, {92, 5},
-          {96, 0xA76}, {100, 0xA88}}},
-        {"VLAN interface untagged", 1, 0, 0,
+        {"VLAN interface",
+         1,
+         100,
+         0,
+         {{4, 1},
+          {16, 1},
+          {44, 100},
+          {48, 1},
+          {72, 100},
+          {76, 2},
+          {80, 0xA32},
+          {84, 6},
+          {88, 6},
+          {92, 5},
+          {96, 0xA76},
+          {100, 0xA88}}},
+        {"VLAN interface untagged",
+         1,
+         0,
+         0,
          {{4, 1}, {16, 1}, {76, 2}, {80, 0xA32}, {84, 6}, {88, 6}, {92, 5}, {96, 0xA76}, {100, 0xA88}}},
         {"plain, skip-route off", 0, 100, 0, {{4, 1}, {8, 1}, {16, 2}}},
         {"plain, skip-route on", 0, 100, 1, {{8, 1}, {16, 2}}},
@@ -77,8 +96,8 @@ TEST_F(L3IfTest, IpVersionCodeNaptFlagsAndPriority)
         EXPECT_EQ(std::vector({r.ip_ver_code, r.ipv4_flag, r.ipv6_flag, r.pri_mode, r.pri, r.second_pri}),
                   std::vector<uint32_t>(c + 7, c + 13));
         EXPECT_EQ(traceAt(host, 666), c[13] != 0 ? "IFM  IP VERSION ADAPT FAIL  \n" : "");
-        EXPECT_EQ(host.lastWords, c[13] != 0 ? std::vector{lw(667, 1, c[1], c[2], c[0])}
-                                             : std::vector<halsim::LastWordRec>{});
+        EXPECT_EQ(host.lastWords,
+                  c[13] != 0 ? std::vector{lw(667, 1, c[1], c[2], c[0])} : std::vector<halsim::LastWordRec>{});
     }
 }
 
@@ -127,8 +146,13 @@ TEST_F(L3IfTest, Prefixes)
         ASSERT_EQ(HAL_L3_SynPrefixAdd(0x21, &p), 0u);
         const bool v6 = ipVersion == 1;
         expectReq(host.hlp.at(host.hlp.size() - 1), 0x2002d008, 28,
-                  {{0, 0x21}, {4, v6 ? 2u : 1u}, {8, 0x0101A8C0}, {12, v6 ? 0x04030201 : 0},
-                   {16, v6 ? 0x08070605 : 0}, {20, v6 ? 0xDDCCBBAA : 0}, {24, mask << 16}});
+                  {{0, 0x21},
+                   {4, v6 ? 2u : 1u},
+                   {8, 0x0101A8C0},
+                   {12, v6 ? 0x04030201 : 0},
+                   {16, v6 ? 0x08070605 : 0},
+                   {20, v6 ? 0xDDCCBBAA : 0},
+                   {24, mask << 16}});
     }
     host.reset();
     HAL_L3_PREFIX_S p{200, {}, 0, {0xC0A80101}, 24};
@@ -151,8 +175,8 @@ TEST_F(L3IfTest, Prefixes)
 
 TEST(L3MaskLen, LowestSetBitCountsHostBits)
 {
-    for (const auto &[mask, want] : {std::pair{0xFFFFFF00u, 8u}, {0xFFFFFFFFu, 0u}, {0u, 32u}, {0x80000000u, 31u},
-                                     {0x00000100u, 8u}}) {
+    for (const auto &[mask, want] :
+         {std::pair{0xFFFFFF00u, 8u}, {0xFFFFFFFFu, 0u}, {0u, 32u}, {0x80000000u, 31u}, {0x00000100u, 8u}}) {
         EXPECT_EQ(PDT_ROUTE_GetMaskLen(mask), want) << std::hex << mask;
     }
 }

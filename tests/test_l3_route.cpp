@@ -38,13 +38,28 @@ TEST_F(RouteTest, RouteRecordAndFailures)
     // User ports 2 and 4 sit on chip ports 1 and 3; the mask value 8 is the
     // high half of the word at 60; the address bytes go as they lie.
     expectReq(host.hlp.at(0), 0x2002d002, 72,
-              {{0, 0x33}, {4, 0x5150}, {8, 4}, {12, 0xA}, {16, 4}, {20, 1}, {24, 1}, {28, 1}, {32, 300}, {36, 1},
-               {40, 1}, {44, 0x0A01A8C0}, {60, 8U << 16}, {64, 2}, {68, 7}});
-    EXPECT_EQ(traceAt(host, 1410), "enter PDT_ROUTE_AddPolicyRoute!RuleId = 51, RouteID = 7, MatchMask = 7, TagNum = 1, "
-                                   "vlan = 300 \n SrcIp: 192.168.1.10, IpMask = -256 \n");
+              {{0, 0x33},
+               {4, 0x5150},
+               {8, 4},
+               {12, 0xA},
+               {16, 4},
+               {20, 1},
+               {24, 1},
+               {28, 1},
+               {32, 300},
+               {36, 1},
+               {40, 1},
+               {44, 0x0A01A8C0},
+               {60, 8U << 16},
+               {64, 2},
+               {68, 7}});
+    EXPECT_EQ(traceAt(host, 1410),
+              "enter PDT_ROUTE_AddPolicyRoute!RuleId = 51, RouteID = 7, MatchMask = 7, TagNum = 1, "
+              "vlan = 300 \n SrcIp: 192.168.1.10, IpMask = -256 \n");
     EXPECT_EQ(traceAt(host, 1412), "Act:1 , 1 is ToRoute , 2 is ToNapt \n   CtpNum:2 \n");
-    EXPECT_EQ(traceAt(host, 1441), "Hlp config info\n route_id:51 ingress_type:4 tag_num:1 svlan_mode:1  svlan:300\n"
-                                   "sip_mode:1  sip_ver:1  sip:192.168.1.10  act:2  table_id:7");
+    EXPECT_EQ(traceAt(host, 1441),
+              "Hlp config info\n route_id:51 ingress_type:4 tag_num:1 svlan_mode:1  svlan:300\n"
+              "sip_mode:1  sip_ver:1  sip:192.168.1.10  act:2  table_id:7");
     EXPECT_EQ(HAL_L3_DelPolicyRoute(9), 0u);
     expectReq(host.hlp.at(1), 0x2002d003, 4, {{0, 9}});
     EXPECT_EQ(traceAt(host, 1472), "enter PDT_ROUTE_DelPolicyRoute!uiRuleId = 9 \n");
@@ -99,7 +114,10 @@ TEST_F(RouteTest, CtpScanSkipAndStopRules)
         {"single other type", {9}, 0, 0, {lw(1419, 1, 1, 0, 0)}},
         {"unknown CTP", {1, 13}, 0, 0, {lw(1253, 1, 13), lw(1419, 1, 2, 1, 4)}},
         {"no chip port", {6}, 0, 0, {lw(1266, 1, 6, 0), lw(1419, 1, 1, 0, 4)}},
-        {"too many CTPs", std::vector<uint32_t>(HAL_L3_POLICY_ROUTE_CTP_MAX + 1, 1), 0, 0,
+        {"too many CTPs",
+         std::vector<uint32_t>(HAL_L3_POLICY_ROUTE_CTP_MAX + 1, 1),
+         0,
+         0,
          {lw(1419, 1, HAL_L3_POLICY_ROUTE_CTP_MAX + 1, 0, 0)}},
     };
     for (const Case &c : cases) {
@@ -143,9 +161,9 @@ TEST_F(RouteTest, AdaptedFields)
         RouteBuf r{};
         r.rule = {c[2], c[3], 0, c[0], 1, c[1], {192, 168, 1, 10}, 0xFFFFFF00, c[5], 0};
         const chip_route_s rec = sent(host, r);
-        EXPECT_EQ(std::vector({rec.tag_num_mode, rec.svlan_mode, rec.svlan, rec.sip_mode, rec.family, rec.table_id,
-                               rec.act}),
-                  std::vector<uint32_t>(c + 6, c + 13));
+        EXPECT_EQ(
+            std::vector({rec.tag_num_mode, rec.svlan_mode, rec.svlan, rec.sip_mode, rec.family, rec.table_id, rec.act}),
+            std::vector<uint32_t>(c + 6, c + 13));
         EXPECT_EQ(rec.sip.mask, 8u);  // the address and its mask go whatever the match mask
     }
 }
@@ -159,16 +177,20 @@ TEST_F(RouteTest, NaptRecordsAndFailures)
     ASSERT_EQ(HAL_L3_DelNaptIndication(0x41, &n), 0u);
     n = {0, 5, 0, {10}, 0xFF000000, 2};
     ASSERT_EQ(HAL_L3_AddNaptIndication(1, &n), 0u);
-    expectReq(host.hlp.at(0), 0x2002d00a, 44, {{0, 0x41}, {8, 1}, {12, 0x12}, {16, 1}, {20, 10}, {36, 24U << 16}, {40, 1}});
+    expectReq(host.hlp.at(0), 0x2002d00a, 44,
+              {{0, 0x41}, {8, 1}, {12, 0x12}, {16, 1}, {20, 10}, {36, 24U << 16}, {40, 1}});
     expectReq(host.hlp.at(1), 0x2002d00b, 44, {{0, 0x41}, {16, 1}, {20, 10}, {36, 24U << 16}});
     expectReq(host.hlp.at(2), 0x2002d00a, 44, {{0, 1}, {4, 5}, {16, 1}, {20, 10}, {36, 24U << 16}});
-    EXPECT_EQ(traceAt(host, 1512), "enter PDT_NAPT_AddNaptIndication!RuleId = 65, uiFamily = 0, uiRouteTblID = "
-                                   "4294967295\nuiOutIfIndex = 18, uiDip[0] = 10 uiMask = 4278190080, uiIsToNapt = 1 \n");
+    EXPECT_EQ(traceAt(host, 1512),
+              "enter PDT_NAPT_AddNaptIndication!RuleId = 65, uiFamily = 0, uiRouteTblID = "
+              "4294967295\nuiOutIfIndex = 18, uiDip[0] = 10 uiMask = 4278190080, uiIsToNapt = 1 \n");
     EXPECT_EQ(traceAt(host, 1546), "   \n table_id:0 l3_if_mode:1 l3_if_id:18 dip:10.0.0.0  mask:24  session:1\n");
-    EXPECT_EQ(traceAt(host, 1588), "enter PDT_NAPT_DelNaptIndication!RuleId = 65, uiFamily = 0, uiRouteTblID = "
-                                   "4294967295\nuiOutIfIndex = 18, uiDip[0] = 10 uiMask = 4278190080, uiIsToNapt = 1 \n");
-    EXPECT_EQ(traceAt(host, 1606), "   PDT_NAPT_DelNaptIndication\n table_id:0 l3_if_mode:0 l3_if_id:0 dip:10.0.0.0  "
-                                   "mask:24  session:0\n");
+    EXPECT_EQ(traceAt(host, 1588),
+              "enter PDT_NAPT_DelNaptIndication!RuleId = 65, uiFamily = 0, uiRouteTblID = "
+              "4294967295\nuiOutIfIndex = 18, uiDip[0] = 10 uiMask = 4278190080, uiIsToNapt = 1 \n");
+    EXPECT_EQ(traceAt(host, 1606),
+              "   PDT_NAPT_DelNaptIndication\n table_id:0 l3_if_mode:0 l3_if_id:0 dip:10.0.0.0  "
+              "mask:24  session:0\n");
 
     // Family 1 and no record: nothing sent; driver refusals answered unchanged.
     n.uiFamily = 1;

@@ -37,14 +37,21 @@ TEST_F(WanTest, ConnectionsOnOneVlanShareOneDriverCounter)
         EXPECT_TRUE(c.reqLen == 96 && c.replyLen == 96 && c.hasReply && c.word(0) == 1) << halsim::describe(c);
         sent.emplace_back(c.cmd, c.word(4));
     }
-    EXPECT_EQ(sent, (std::vector<std::pair<uint32_t, uint32_t>>{{kAdd, 4096}, {kAdd, 200}, {kClr, 4096}, {kGet, 200},
-                                                                {kDel, 4096}, {kDel, 200}, {kAdd, 4096}, {kDel, 4096}}));
+    EXPECT_EQ(sent, (std::vector<std::pair<uint32_t, uint32_t>>{{kAdd, 4096},
+                                                                {kAdd, 200},
+                                                                {kClr, 4096},
+                                                                {kGet, 200},
+                                                                {kDel, 4096},
+                                                                {kDel, 200},
+                                                                {kAdd, 4096},
+                                                                {kDel, 4096}}));
     const uint32_t expected[12] = {0x1016, 0x1017, 0x100C, 0x100D, 0x100B, 0x1015,
                                    0x100F, 0x1005, 0x1011, 0x1007, 0x1013, 0x1009};
     EXPECT_EQ(haltest::bytesOf(out), haltest::bytesOf(expected));
     EXPECT_THAT(host.lastWords, IsEmpty());
-    EXPECT_EQ(traceAt(host, 390) + traceAt(host, 398), "CHIP_KALO_AddWanStats !!(wanid=0x1) 0 3\r\n"
-                                                       "---------------(uiVlan=0, uiPri=3)!!-----------------\r\n");
+    EXPECT_EQ(traceAt(host, 390) + traceAt(host, 398),
+              "CHIP_KALO_AddWanStats !!(wanid=0x1) 0 3\r\n"
+              "---------------(uiVlan=0, uiPri=3)!!-----------------\r\n");
     EXPECT_EQ(traceAt(host, 464) + traceAt(host, 565),
               "CHIP_KALO_DelWanStats ---------!!(vanid=0x0)\r\nCHIP_KALO_GetWanStats !!(uiVlan = 200)\r\n");
     EXPECT_EQ(traceAt(host, 600),

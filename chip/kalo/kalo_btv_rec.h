@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 
-
 // Add program (0x20026002).
 struct btv_program_req_s {
     uint32_t group_id;

@@ -66,10 +66,9 @@ uint32_t CHIP_KALO_GetKaPortByCtp(uint32_t usCtpId, chip_port_s *port)
     uint32_t uiNetRole = kNetRoleUnknown;
     const uint32_t reverseRet = HAL_UserPort2Ctp(kCtpTypeEth, usUserPort, &reverseCtp);
     const uint32_t roleRet = HAL_GetNetRole(reverseCtp, &uiNetRole);
-    const bool toUplink = reverseRet == 0 && roleRet == 0 && uiNetRole == HAL_NET_ROLE_NNI &&
-                          L2M_PTP_IsSupportAutoSelect() != 1 &&
-                          QX_Feature_IsSupportByFeatureName("FT_MULTI_SERVICE_IPTV_PORT") != 1 &&
-                          uiDevAttr != kDevAttrKeepsOwnPort;
+    const bool toUplink =
+        reverseRet == 0 && roleRet == 0 && uiNetRole == HAL_NET_ROLE_NNI && L2M_PTP_IsSupportAutoSelect() != 1 &&
+        QX_Feature_IsSupportByFeatureName("FT_MULTI_SERVICE_IPTV_PORT") != 1 && uiDevAttr != kDevAttrKeepsOwnPort;
     if (toUplink) {
         ret = QX_DM_GetCurUpUserPortID(&uiLookupPort);
         if (ret != 0) {

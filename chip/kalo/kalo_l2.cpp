@@ -65,15 +65,9 @@ uint32_t flowCtpType(uint32_t ctpId, uint32_t failLine, uint32_t &type)
     return ret;
 }
 
-uint32_t sendFlow(chip_flow_s &msg)
-{
-    return hal::sendRequest(hal::hlp::L2_ADD_FLOW, msg);
-}
+uint32_t sendFlow(chip_flow_s &msg) { return hal::sendRequest(hal::hlp::L2_ADD_FLOW, msg); }
 
-uint32_t sendFlowRemoval(uint32_t flowId)
-{
-    return hal::sendRequest(hal::hlp::L2_DEL_FLOW, flowId);
-}
+uint32_t sendFlowRemoval(uint32_t flowId) { return hal::sendRequest(hal::hlp::L2_DEL_FLOW, flowId); }
 
 // Match rule, tag action: the same steps for either direction.
 void translate(const HAL_L2_FLOW_RULE_S &rule, const HAL_L2_FLOW_TREAT_S &treat, chip_flow_rule_s &chipRule,
@@ -96,8 +90,8 @@ uint32_t CHIP_KALO_AddFlow(const HAL_L2_FLOW_S *flow)
         lastWord(1644, HAL_ERR);
         return HAL_ERR;
     }
-    HAL_TRACE(1650, "FlowId = %d, CtpId = %d, BridgeId = %d, Pri = %d, FlowDirection = %d\n", flow->FlowId,
-              flow->CtpId, flow->BridgeId, flow->Pri, flow->FlowDirection);
+    HAL_TRACE(1650, "FlowId = %d, CtpId = %d, BridgeId = %d, Pri = %d, FlowDirection = %d\n", flow->FlowId, flow->CtpId,
+              flow->BridgeId, flow->Pri, flow->FlowDirection);
     const uint32_t ret = PDT_L2M_AddFlow(flow);
     if (ret != 0) {
         lastWord(1659, ret);
@@ -486,20 +480,22 @@ void PDT_L2M_KaRuleActPrint(const chip_flow_rule_s *rule, const chip_flow_act_s 
     if (rule == nullptr || act == nullptr) {
         return;
     }
-    HAL_CONSOLE("tag_mode = %d,  tag_type = %d, tag_num = %d, etype_mode = %d,  etype = %d,  etype_selfdefine = %d\n"
-                "ctpid_mode = %d,  ctpid = %4x,  cvlan_mode = %d,  cvlan = %4d  cpri_mode = %d,  cpri = %2d\n"
-                "stpid_mode = %d,  stpid = %4x,  svlan_mode = %d,  svlan = %4d  spri_mode = %d,  spri = %2d\n",
-                rule->tag_mode, rule->tag_type, rule->tag_num, rule->etype_mode, rule->etype, rule->etype_selfdefine,
-                rule->ctpid_mode, rule->ctpid, rule->cvlan_mode, rule->cvlan, rule->cpri_mode, rule->cpri,
-                rule->stpid_mode, rule->stpid, rule->svlan_mode, rule->svlan, rule->spri_mode, rule->spri);
-    HAL_CONSOLE("tag_act = %d, tag_layer_num = %d\n"
-                "ctpid_source = %d,  ctpid = %4x,  cvlan_source = %d,  cvlan = %4d  cpri_source = %d,  cpri = %2d, "
-                "cpri_map_id = %d\n"
-                "stpid_source = %d,  stpid = %4x,  svlan_source = %d,  svlan = %4d  spri_source = %d,  spri = %2d, "
-                "spri_map_id = %d\n\n",
-                act->tag_act, act->tag_layer_num, act->ctpid_source, act->ctpid, act->cvlan_source, act->cvlan,
-                act->cpri_source, act->cpri, act->cpri_map_id, act->stpid_source, act->stpid, act->svlan_source,
-                act->svlan, act->spri_source, act->spri, act->spri_map_id);
+    HAL_CONSOLE(
+        "tag_mode = %d,  tag_type = %d, tag_num = %d, etype_mode = %d,  etype = %d,  etype_selfdefine = %d\n"
+        "ctpid_mode = %d,  ctpid = %4x,  cvlan_mode = %d,  cvlan = %4d  cpri_mode = %d,  cpri = %2d\n"
+        "stpid_mode = %d,  stpid = %4x,  svlan_mode = %d,  svlan = %4d  spri_mode = %d,  spri = %2d\n",
+        rule->tag_mode, rule->tag_type, rule->tag_num, rule->etype_mode, rule->etype, rule->etype_selfdefine,
+        rule->ctpid_mode, rule->ctpid, rule->cvlan_mode, rule->cvlan, rule->cpri_mode, rule->cpri, rule->stpid_mode,
+        rule->stpid, rule->svlan_mode, rule->svlan, rule->spri_mode, rule->spri);
+    HAL_CONSOLE(
+        "tag_act = %d, tag_layer_num = %d\n"
+        "ctpid_source = %d,  ctpid = %4x,  cvlan_source = %d,  cvlan = %4d  cpri_source = %d,  cpri = %2d, "
+        "cpri_map_id = %d\n"
+        "stpid_source = %d,  stpid = %4x,  svlan_source = %d,  svlan = %4d  spri_source = %d,  spri = %2d, "
+        "spri_map_id = %d\n\n",
+        act->tag_act, act->tag_layer_num, act->ctpid_source, act->ctpid, act->cvlan_source, act->cvlan,
+        act->cpri_source, act->cpri, act->cpri_map_id, act->stpid_source, act->stpid, act->svlan_source, act->svlan,
+        act->spri_source, act->spri, act->spri_map_id);
 }
 
 }  // extern "C"

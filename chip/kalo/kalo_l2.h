@@ -34,8 +34,7 @@ HAL_API void PDT_L2M_KaRuleActPrint(const chip_flow_rule_s *rule, const chip_flo
 
 /* Match translation. */
 HAL_API void PDT_L2M_TagNumTrans(uint32_t tagNum, const HAL_L2_FLOW_RULE_S *rule, chip_flow_rule_s *chipRule);
-HAL_API void PDT_L2M_TagNumTransTagType(uint32_t tagNum, const HAL_L2_FLOW_RULE_S *rule,
-                                        chip_flow_rule_s *chipRule);
+HAL_API void PDT_L2M_TagNumTransTagType(uint32_t tagNum, const HAL_L2_FLOW_RULE_S *rule, chip_flow_rule_s *chipRule);
 HAL_API uint32_t PDT_L2M_FlowRuleTrans(const HAL_L2_FLOW_RULE_S *rule, chip_flow_rule_s *chipRule);
 
 /* Converters of the translation tables: five words each, values first,

@@ -22,12 +22,7 @@ struct IpVerCodeRow {
     uint32_t code;
 };
 constexpr IpVerCodeRow kIpVerCodeTable[] = {
-    {1, 2, 0, 4},
-    {1, 2, 1, 7},
-    {2, 1, 0, 5},
-    {2, 1, 1, 8},
-    {1, 1, 0, 6},
-    {1, 1, 1, 9},
+    {1, 2, 0, 4}, {1, 2, 1, 7}, {2, 1, 0, 5}, {2, 1, 1, 8}, {1, 1, 0, 6}, {1, 1, 1, 9},
 };
 // Code sent when no row matches, by IP version.
 constexpr uint32_t kIpVerCodeDefault[] = {6, 9};
@@ -95,8 +90,8 @@ uint32_t syncPrefix(const PrefixOp &op, uint32_t ifIndex, const HAL_L3_PREFIX_S 
     }
     // Printed whatever the driver answered, with its answer.
     HAL_TRACE(op.traceLine, "\r\n[SIP-CHECK ID %u] add ip_ver %u, %08x:%08x:%08x:%08x/%u, on %u, result %u.\r\n",
-              static_cast<uint32_t>(prefix->ucEntryId), rec.addr.ip_ver, rec.addr.ip[0], rec.addr.ip[1],
-              rec.addr.ip[2], rec.addr.ip[3], static_cast<uint32_t>(rec.addr.mask), ifIndex, ret);
+              static_cast<uint32_t>(prefix->ucEntryId), rec.addr.ip_ver, rec.addr.ip[0], rec.addr.ip[1], rec.addr.ip[2],
+              rec.addr.ip[3], static_cast<uint32_t>(rec.addr.mask), ifIndex, ret);
     return ret;
 }
 

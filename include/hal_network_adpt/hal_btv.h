@@ -71,8 +71,8 @@ HAL_STATIC_ASSERT(sizeof(BtvProgram) == 36, "BtvProgram size");
 
 /* One subscriber flow receiving a program. */
 typedef struct BtvProgramUser {
-    uint16_t usCtp;    /* the user's CTP; traced only */
-    uint16_t usFlowId; /* the user's flow */
+    uint16_t usCtp;          /* the user's CTP; traced only */
+    uint16_t usFlowId;       /* the user's flow */
     uint32_t uiIsWifi;       /* 1: a Wi-Fi user */
     uint32_t uiIsWifiUpMode; /* 1: only counted, never sent to the driver */
     uint8_t aucRsv12[40];

@@ -70,19 +70,19 @@ HAL_STATIC_ASSERT(offsetof(HAL_L2_FLOW_TAG_INFO_S, DscpTblId) == 5, "HAL_L2_FLOW
  * describes the only (outer) tag; with tagNum 2 index 1 is the outer tag and
  * index 0 the inner one. */
 typedef struct HAL_L2_FLOW_RULE_S {
-    uint8_t tagNum;                          /* +0: 0 untagged, 1 one tag, 2 two tags, 3 tags not examined */
-    uint8_t ethTypeFilter;                   /* +1: 0 none, 5 = SelfDefEthType */
-    uint8_t tpidFilter[2];                   /* +2 */
-    uint8_t vlanFilter[2];                   /* +4 */
-    uint8_t priFilter[2];                    /* +6 */
-    HAL_L2_FLOW_TAG_INFO_S filterInfo[2];    /* +8 */
-    uint8_t ucRsv24;                         /* +24 */
-    uint8_t macFilter;                       /* +25 */
-    uint8_t aucRsv26[8];                     /* +26 */
-    uint8_t macAddr[6];                      /* +34 */
-    uint16_t macMaskLen;                     /* +40: leading address bits compared, 0 to 48 */
-    uint8_t aucRsv42[2];                     /* +42 */
-    uint32_t SelfDefEthType;                 /* +44 */
+    uint8_t tagNum;                       /* +0: 0 untagged, 1 one tag, 2 two tags, 3 tags not examined */
+    uint8_t ethTypeFilter;                /* +1: 0 none, 5 = SelfDefEthType */
+    uint8_t tpidFilter[2];                /* +2 */
+    uint8_t vlanFilter[2];                /* +4 */
+    uint8_t priFilter[2];                 /* +6 */
+    HAL_L2_FLOW_TAG_INFO_S filterInfo[2]; /* +8 */
+    uint8_t ucRsv24;                      /* +24 */
+    uint8_t macFilter;                    /* +25 */
+    uint8_t aucRsv26[8];                  /* +26 */
+    uint8_t macAddr[6];                   /* +34 */
+    uint16_t macMaskLen;                  /* +40: leading address bits compared, 0 to 48 */
+    uint8_t aucRsv42[2];                  /* +42 */
+    uint32_t SelfDefEthType;              /* +44 */
 } HAL_L2_FLOW_RULE_S;
 HAL_STATIC_ASSERT(sizeof(HAL_L2_FLOW_RULE_S) == 48, "HAL_L2_FLOW_RULE_S size");
 HAL_STATIC_ASSERT(offsetof(HAL_L2_FLOW_RULE_S, ethTypeFilter) == 1, "HAL_L2_FLOW_RULE_S.ethTypeFilter");
@@ -97,10 +97,10 @@ HAL_STATIC_ASSERT(offsetof(HAL_L2_FLOW_RULE_S, SelfDefEthType) == 44, "HAL_L2_FL
 
 /* Tag treatment of one direction, by treatment slot 0 and 1. */
 typedef struct HAL_L2_FLOW_TREAT_S {
-    uint8_t tpidTreat[2];                 /* +0 */
-    uint8_t vlanTreat[2];                 /* +2: VLAN treatment code, 0 none */
-    uint8_t priTreat[2];                  /* +4: priority treatment code, 0 none */
-    HAL_L2_FLOW_TAG_INFO_S treatInfo[2];  /* +6 */
+    uint8_t tpidTreat[2];                /* +0 */
+    uint8_t vlanTreat[2];                /* +2: VLAN treatment code, 0 none */
+    uint8_t priTreat[2];                 /* +4: priority treatment code, 0 none */
+    HAL_L2_FLOW_TAG_INFO_S treatInfo[2]; /* +6 */
 } HAL_L2_FLOW_TREAT_S;
 HAL_STATIC_ASSERT(sizeof(HAL_L2_FLOW_TREAT_S) == 22, "HAL_L2_FLOW_TREAT_S size");
 HAL_STATIC_ASSERT(offsetof(HAL_L2_FLOW_TREAT_S, vlanTreat) == 2, "HAL_L2_FLOW_TREAT_S.vlanTreat");
@@ -110,22 +110,22 @@ HAL_STATIC_ASSERT(offsetof(HAL_L2_FLOW_TREAT_S, treatInfo) == 6, "HAL_L2_FLOW_TR
 /* A layer-2 service flow on one CTP. FlowDirection: 1 upstream only,
  * 2 downstream only, 0 or 3 both. */
 typedef struct HAL_L2_FLOW_S {
-    uint16_t FlowId;                 /* +0 */
-    uint16_t CtpId;                  /* +2 */
-    uint16_t BridgeId;               /* +4 */
-    uint8_t Pri;                     /* +6 */
-    uint8_t FlowDirection;           /* +7 */
-    uint8_t ucInFlowType;            /* +8: upstream flow type code, 0 to 5 */
-    uint8_t ucInFlowAttr;            /* +9 */
-    uint16_t usTransCtpId;           /* +10: second CTP of upstream flow type 4 */
-    HAL_L2_FLOW_RULE_S stInRule;     /* +12 */
-    HAL_L2_FLOW_TREAT_S stInTreat;   /* +60 */
-    uint8_t aucRsv82[2];             /* +82 */
-    uint8_t ucOutFlowType;           /* +84: downstream flow type code, 0 to 3 */
-    uint8_t aucRsv85[3];             /* +85 */
-    HAL_L2_FLOW_RULE_S stOutRule;    /* +88 */
-    HAL_L2_FLOW_TREAT_S stOutTreat;  /* +136 */
-    uint8_t aucRsv158[2];            /* +158 */
+    uint16_t FlowId;                /* +0 */
+    uint16_t CtpId;                 /* +2 */
+    uint16_t BridgeId;              /* +4 */
+    uint8_t Pri;                    /* +6 */
+    uint8_t FlowDirection;          /* +7 */
+    uint8_t ucInFlowType;           /* +8: upstream flow type code, 0 to 5 */
+    uint8_t ucInFlowAttr;           /* +9 */
+    uint16_t usTransCtpId;          /* +10: second CTP of upstream flow type 4 */
+    HAL_L2_FLOW_RULE_S stInRule;    /* +12 */
+    HAL_L2_FLOW_TREAT_S stInTreat;  /* +60 */
+    uint8_t aucRsv82[2];            /* +82 */
+    uint8_t ucOutFlowType;          /* +84: downstream flow type code, 0 to 3 */
+    uint8_t aucRsv85[3];            /* +85 */
+    HAL_L2_FLOW_RULE_S stOutRule;   /* +88 */
+    HAL_L2_FLOW_TREAT_S stOutTreat; /* +136 */
+    uint8_t aucRsv158[2];           /* +158 */
 } HAL_L2_FLOW_S;
 HAL_STATIC_ASSERT(sizeof(HAL_L2_FLOW_S) == 160, "HAL_L2_FLOW_S size");
 HAL_STATIC_ASSERT(offsetof(HAL_L2_FLOW_S, CtpId) == 2, "HAL_L2_FLOW_S.CtpId");
@@ -141,12 +141,12 @@ HAL_STATIC_ASSERT(offsetof(HAL_L2_FLOW_S, ucOutFlowType) == 84, "HAL_L2_FLOW_S.u
 HAL_STATIC_ASSERT(offsetof(HAL_L2_FLOW_S, stOutRule) == 88, "HAL_L2_FLOW_S.stOutRule");
 HAL_STATIC_ASSERT(offsetof(HAL_L2_FLOW_S, stOutTreat) == 136, "HAL_L2_FLOW_S.stOutTreat");
 
-typedef struct HAL_L2_DSCP_TBL_S HAL_L2_DSCP_TBL_S;           /* 64 bytes */
+typedef struct HAL_L2_DSCP_TBL_S HAL_L2_DSCP_TBL_S; /* 64 bytes */
 typedef struct HAL_L2_LIMIT_S HAL_L2_LIMIT_S;
-typedef struct HAL_L2_TCI_STATS_S HAL_L2_TCI_STATS_S;         /* 32 bytes, out */
-typedef struct HAL_L2_MAC_TABLE_S HAL_L2_MAC_TABLE_S;         /* out */
+typedef struct HAL_L2_TCI_STATS_S HAL_L2_TCI_STATS_S; /* 32 bytes, out */
+typedef struct HAL_L2_MAC_TABLE_S HAL_L2_MAC_TABLE_S; /* out */
 typedef struct HAL_L2_MAC_FILTER_S HAL_L2_MAC_FILTER_S;
-typedef struct HAL_DFX_FLOW_CNT_S HAL_DFX_FLOW_CNT_S;         /* 32 bytes, out */
+typedef struct HAL_DFX_FLOW_CNT_S HAL_DFX_FLOW_CNT_S; /* 32 bytes, out */
 
 /* Protocol-packet rule. uiFieldFlags says which fields are valid; uiIsDfx
  * selects between an ACL rule (0) and a diagnostic flow (1). */

@@ -51,32 +51,32 @@ HAL_STATIC_ASSERT(offsetof(HAL_L3_WAN_STATS_S, uiRcvBcPkts) == 44, "HAL_L3_WAN_S
 
 /* Kinds of L3 interface (uiKind). Other values are accepted: only the index
  * and the IP version code reach the driver for them. */
-#define HAL_L3_IF_KIND_PLAIN 0U  /* matched by MAC address */
-#define HAL_L3_IF_KIND_VLAN 1U   /* matched by MAC address and VLAN, with priority and NAPT settings */
+#define HAL_L3_IF_KIND_PLAIN 0U /* matched by MAC address */
+#define HAL_L3_IF_KIND_VLAN 1U  /* matched by MAC address and VLAN, with priority and NAPT settings */
 
 /* A layer-3 interface as the interface manager announces it. */
 typedef struct HAL_L3_IF_S {
-    uint32_t uiKind;         /* +0 HAL_L3_IF_KIND_* */
-    uint32_t uiRsv4;         /* +4 */
-    uint32_t uiIpVersion;    /* +8 0 IPv4, 1 IPv6; larger values are refused */
-    uint32_t uiRsv12;        /* +12 */
-    uint8_t aucMac[6];       /* +16 MAC address of the interface */
-    uint8_t aucRsv22[2];     /* +22 */
-    uint32_t uiVlanId;       /* +24 VLAN id (kind 1), 0 = untagged */
-    uint32_t uiRsv28;        /* +28 */
-    uint32_t uiIfAttr;       /* +32 interface attribute, passed to the driver unchanged */
-    uint32_t uiPriMode;      /* +36 priority mode 1, 2 or 3; other values = none */
-    uint32_t uiPri;          /* +40 priority of mode 1 */
-    uint32_t uiSecondPri;    /* +44 second priority of mode 3 */
-    uint32_t uiMarkPri;      /* +48 priority of modes 2 and 3 */
-    uint8_t aucRsv52[24];    /* +52 */
-    uint32_t uiIfAttr76;     /* +76 attribute passed to the driver unchanged (kind 1) */
-    uint8_t aucRsv80[8];     /* +80 */
-    uint32_t uiIfAttr88;     /* +88 attribute passed to the driver unchanged (kind 1) */
-    uint32_t uiIpv4NaptSel;  /* +92 0 or 1 */
-    uint32_t uiIpv6NaptSel;  /* +96 0 or 1 */
-    uint32_t uiIpv4State;    /* +100 1 or 2 */
-    uint32_t uiIpv6State;    /* +104 1 or 2 */
+    uint32_t uiKind;        /* +0 HAL_L3_IF_KIND_* */
+    uint32_t uiRsv4;        /* +4 */
+    uint32_t uiIpVersion;   /* +8 0 IPv4, 1 IPv6; larger values are refused */
+    uint32_t uiRsv12;       /* +12 */
+    uint8_t aucMac[6];      /* +16 MAC address of the interface */
+    uint8_t aucRsv22[2];    /* +22 */
+    uint32_t uiVlanId;      /* +24 VLAN id (kind 1), 0 = untagged */
+    uint32_t uiRsv28;       /* +28 */
+    uint32_t uiIfAttr;      /* +32 interface attribute, passed to the driver unchanged */
+    uint32_t uiPriMode;     /* +36 priority mode 1, 2 or 3; other values = none */
+    uint32_t uiPri;         /* +40 priority of mode 1 */
+    uint32_t uiSecondPri;   /* +44 second priority of mode 3 */
+    uint32_t uiMarkPri;     /* +48 priority of modes 2 and 3 */
+    uint8_t aucRsv52[24];   /* +52 */
+    uint32_t uiIfAttr76;    /* +76 attribute passed to the driver unchanged (kind 1) */
+    uint8_t aucRsv80[8];    /* +80 */
+    uint32_t uiIfAttr88;    /* +88 attribute passed to the driver unchanged (kind 1) */
+    uint32_t uiIpv4NaptSel; /* +92 0 or 1 */
+    uint32_t uiIpv6NaptSel; /* +96 0 or 1 */
+    uint32_t uiIpv4State;   /* +100 1 or 2 */
+    uint32_t uiIpv6State;   /* +104 1 or 2 */
 } HAL_L3_IF_S;
 HAL_STATIC_ASSERT(sizeof(HAL_L3_IF_S) == 108, "HAL_L3_IF_S size");
 HAL_STATIC_ASSERT(offsetof(HAL_L3_IF_S, uiIpVersion) == 8, "HAL_L3_IF_S.uiIpVersion");
@@ -96,11 +96,11 @@ HAL_STATIC_ASSERT(offsetof(HAL_L3_IF_S, uiIpv6State) == 104, "HAL_L3_IF_S.uiIpv6
 
 /* A source-check (SIP-CHECK) prefix of an L3 interface. */
 typedef struct HAL_L3_PREFIX_S {
-    uint8_t ucEntryId;      /* +0 shown in the trace only */
-    uint8_t aucRsv1[7];     /* +1 */
-    uint32_t uiIpVersion;   /* +8 0 IPv4, 1 IPv6; other values are refused */
-    uint32_t auiAddr[4];    /* +12 address words; IPv4 uses auiAddr[0] only */
-    uint32_t uiPrefixLen;   /* +28 prefix length, 0 = any address */
+    uint8_t ucEntryId;    /* +0 shown in the trace only */
+    uint8_t aucRsv1[7];   /* +1 */
+    uint32_t uiIpVersion; /* +8 0 IPv4, 1 IPv6; other values are refused */
+    uint32_t auiAddr[4];  /* +12 address words; IPv4 uses auiAddr[0] only */
+    uint32_t uiPrefixLen; /* +28 prefix length, 0 = any address */
 } HAL_L3_PREFIX_S;
 HAL_STATIC_ASSERT(sizeof(HAL_L3_PREFIX_S) == 32, "HAL_L3_PREFIX_S size");
 HAL_STATIC_ASSERT(offsetof(HAL_L3_PREFIX_S, uiIpVersion) == 8, "HAL_L3_PREFIX_S.uiIpVersion");
@@ -121,16 +121,16 @@ HAL_STATIC_ASSERT(offsetof(HAL_L3_PREFIX_S, uiPrefixLen) == 28, "HAL_L3_PREFIX_S
  * HAL_L3_POLICY_ROUTE_CTP_MAX: a larger count is refused before any id is
  * read (the route is not installed). */
 typedef struct HAL_L3_POLICY_ROUTE_S {
-    uint32_t uiFamily;      /* +0 0 or 1 */
-    uint32_t uiRouteID;     /* +4 routing table; 0xFFFFFFFF = none */
-    uint32_t uiRouteParam;  /* +8 passed to the driver unchanged */
-    uint32_t uiMatchMask;   /* +12 HAL_L3_ROUTE_MATCH_* */
-    uint32_t uiTagNum;      /* +16 number of tags to match */
-    uint32_t uiVlan;        /* +20 VLAN to match */
-    uint8_t aucSrcIp[4];    /* +24 IPv4 source address, network byte order */
-    uint32_t uiIpMask;      /* +28 source address mask */
-    uint32_t uiAct;         /* +32 action 0 to 4: 1 to route, 2 to NAPT */
-    uint32_t uiCtpNum;      /* +36 number of CTP ids that follow */
+    uint32_t uiFamily;     /* +0 0 or 1 */
+    uint32_t uiRouteID;    /* +4 routing table; 0xFFFFFFFF = none */
+    uint32_t uiRouteParam; /* +8 passed to the driver unchanged */
+    uint32_t uiMatchMask;  /* +12 HAL_L3_ROUTE_MATCH_* */
+    uint32_t uiTagNum;     /* +16 number of tags to match */
+    uint32_t uiVlan;       /* +20 VLAN to match */
+    uint8_t aucSrcIp[4];   /* +24 IPv4 source address, network byte order */
+    uint32_t uiIpMask;     /* +28 source address mask */
+    uint32_t uiAct;        /* +32 action 0 to 4: 1 to route, 2 to NAPT */
+    uint32_t uiCtpNum;     /* +36 number of CTP ids that follow */
 } HAL_L3_POLICY_ROUTE_S;
 HAL_STATIC_ASSERT(sizeof(HAL_L3_POLICY_ROUTE_S) == 40, "HAL_L3_POLICY_ROUTE_S size");
 HAL_STATIC_ASSERT(offsetof(HAL_L3_POLICY_ROUTE_S, uiRouteID) == 4, "HAL_L3_POLICY_ROUTE_S.uiRouteID");
@@ -150,12 +150,12 @@ HAL_STATIC_ASSERT(offsetof(HAL_L3_POLICY_ROUTE_S, uiCtpNum) == 36, "HAL_L3_POLIC
 
 /* A NAPT indication: a destination prefix whose traffic goes to NAPT or not. */
 typedef struct HAL_L3_NAPT_IND_S {
-    uint32_t uiFamily;      /* +0 0 = IPv4, the only family accepted */
-    uint32_t uiRouteTblID;  /* +4 routing table; 0xFFFFFFFF = none */
-    uint32_t uiOutIfIndex;  /* +8 outgoing L3 interface; 0 = none */
-    uint32_t uiDip[4];      /* +12 destination address; IPv4 uses uiDip[0] */
-    uint32_t uiMask;        /* +28 destination mask */
-    uint32_t uiIsToNapt;    /* +32 1 = the traffic goes to NAPT */
+    uint32_t uiFamily;     /* +0 0 = IPv4, the only family accepted */
+    uint32_t uiRouteTblID; /* +4 routing table; 0xFFFFFFFF = none */
+    uint32_t uiOutIfIndex; /* +8 outgoing L3 interface; 0 = none */
+    uint32_t uiDip[4];     /* +12 destination address; IPv4 uses uiDip[0] */
+    uint32_t uiMask;       /* +28 destination mask */
+    uint32_t uiIsToNapt;   /* +32 1 = the traffic goes to NAPT */
 } HAL_L3_NAPT_IND_S;
 HAL_STATIC_ASSERT(sizeof(HAL_L3_NAPT_IND_S) == 36, "HAL_L3_NAPT_IND_S size");
 HAL_STATIC_ASSERT(offsetof(HAL_L3_NAPT_IND_S, uiRouteTblID) == 4, "HAL_L3_NAPT_IND_S.uiRouteTblID");

@@ -28,10 +28,10 @@
 
 /* Result codes made by the library itself. */
 #define HAL_OK 0x0U
-#define HAL_ERR 0x1U                   /* empty hook slot, bad argument, unsupported case */
-#define HAL_ERR_NULL_PTR 0xF7300000U   /* missing record pointer */
-#define HAL_ERR_PARA 0xF7300001U       /* parameter out of range */
-#define HAL_ERR_MAC_BUF 0xF7300002U    /* MAC table buffer not allocated */
+#define HAL_ERR 0x1U                 /* empty hook slot, bad argument, unsupported case */
+#define HAL_ERR_NULL_PTR 0xF7300000U /* missing record pointer */
+#define HAL_ERR_PARA 0xF7300001U     /* parameter out of range */
+#define HAL_ERR_MAC_BUF 0xF7300002U  /* MAC table buffer not allocated */
 
 /* One slot of a hook table. A slot holds the chip adapter function with the
  * same arguments and result as the entry point that reads it; it is stored

@@ -16,11 +16,12 @@ bool g_quiet = false;
 
 void usage(FILE *out)
 {
-    std::fputs("usage: halsim [--quiet]\n"
-               "  Runs the built-in terminal scenario against libhal_network_adpt and prints each\n"
-               "  request with the HLP commands, failure records and traces it caused.\n"
-               "  --quiet  print only the summary line\n",
-               out);
+    std::fputs(
+        "usage: halsim [--quiet]\n"
+        "  Runs the built-in terminal scenario against libhal_network_adpt and prints each\n"
+        "  request with the HLP commands, failure records and traces it caused.\n"
+        "  --quiet  print only the summary line\n",
+        out);
 }
 
 }  // namespace

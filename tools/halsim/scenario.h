@@ -11,8 +11,8 @@
 namespace halsim {
 
 struct Step {
-    std::string what;                 // the call as a reader would write it
-    std::function<uint32_t()> call;   // makes the call and returns its result
+    std::string what;                // the call as a reader would write it
+    std::function<uint32_t()> call;  // makes the call and returns its result
 };
 
 // Prints a line about the terminal's state after a step ("group 3: 1

@@ -36,7 +36,7 @@ uint32_t counts(uint32_t group, uint32_t ret)
 {
     if (g_pusBTV_USER_NUM != nullptr && group < HAL_BTV_GROUP_NUM) {
         note("group %u: %u users, %u Wi-Fi users", group, g_pusBTV_USER_NUM[group].usUserNum,
-                    g_pusBTV_USER_NUM[group].usWifiUserNum);
+             g_pusBTV_USER_NUM[group].usWifiUserNum);
     }
     return ret;
 }

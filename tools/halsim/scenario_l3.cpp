@@ -90,8 +90,8 @@ void addL3Steps(std::vector<Step> &steps)
                          const HAL_L3_NAPT_IND_S n = wanNapt();
                          return HAL_L3_AddNaptIndication(1, &n);
                      }});
-    steps.push_back({"HAL_L3_AddWanStats(0x102, 100, 0) (shares VLAN 100)",
-                     [] { return HAL_L3_AddWanStats(0x102, 100, 0); }});
+    steps.push_back(
+        {"HAL_L3_AddWanStats(0x102, 100, 0) (shares VLAN 100)", [] { return HAL_L3_AddWanStats(0x102, 100, 0); }});
     steps.push_back({"HAL_L3_GetWanStats(0x102, &stats)", [] {
                          HAL_L3_WAN_STATS_S stats{};
                          return HAL_L3_GetWanStats(0x102, &stats);

@@ -22,12 +22,12 @@ struct DefaultCtp {
     uint16_t userPort;
 };
 constexpr DefaultCtp kDefaultCtpTable[] = {
-    {13, 0},                                                         // 0
-    {0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 5}, {0, 6}, {0, 7}, {0, 8},  // 1 to 8: Ethernet user ports
-    {2, 1},                                                          // 9
-    {3, 1},                                                          // 10
-    {6, 1},                                                          // 11
-    {12, 1},                                                         // 12
+    {13, 0},                                                          // 0
+    {0, 1},  {0, 2}, {0, 3}, {0, 4}, {0, 5}, {0, 6}, {0, 7}, {0, 8},  // 1 to 8: Ethernet user ports
+    {2, 1},                                                           // 9
+    {3, 1},                                                           // 10
+    {6, 1},                                                           // 11
+    {12, 1},                                                          // 12
 };
 constexpr uint32_t kDefaultCtpNum = sizeof(kDefaultCtpTable) / sizeof(kDefaultCtpTable[0]);
 static_assert(kDefaultCtpNum == 13);
@@ -130,7 +130,10 @@ uint32_t HAL_L2_DelPortTciStats(uint32_t ctpId, uint32_t vlan, uint32_t pri)
     return l2Dispatch(HAL_L2_SLOT_DEL_PORT_TCI_STATS, ctpId, vlan, pri);
 }
 uint32_t HAL_L2_SetPvid(uint32_t pvid) { return l2Dispatch(HAL_L2_SLOT_SET_PVID, pvid); }
-uint32_t HAL_L2_SetPortIsolateEnable(uint32_t enable) { return l2Dispatch(HAL_L2_SLOT_SET_PORT_ISOLATE_ENABLE, enable); }
+uint32_t HAL_L2_SetPortIsolateEnable(uint32_t enable)
+{
+    return l2Dispatch(HAL_L2_SLOT_SET_PORT_ISOLATE_ENABLE, enable);
+}
 
 /* ---- MAC management ---- */
 

@@ -53,7 +53,10 @@ uint32_t HAL_L3_SynL3IFAdd(uint32_t ifIndex, const HAL_L3_IF_S *intf)
 {
     return l3Dispatch(HAL_L3_SLOT_L3IF_ADD, ifIndex, intf);
 }
-uint32_t HAL_L3_SynL3IFSetMtu(uint32_t ifIndex, uint32_t mtu) { return l3Dispatch(HAL_L3_SLOT_L3IF_SET_MTU, ifIndex, mtu); }
+uint32_t HAL_L3_SynL3IFSetMtu(uint32_t ifIndex, uint32_t mtu)
+{
+    return l3Dispatch(HAL_L3_SLOT_L3IF_SET_MTU, ifIndex, mtu);
+}
 uint32_t HAL_L3_SynL3IFDel(uint32_t ifIndex) { return l3Dispatch(HAL_L3_SLOT_L3IF_DEL, ifIndex); }
 uint32_t HAL_L3_SynPrefixAdd(uint32_t ifIndex, const HAL_L3_PREFIX_S *prefix)
 {
