@@ -5,8 +5,8 @@
 
 #include <cstring>
 
+#include "chip/kalo/kalo_l3.h"
 #include "hal_network_adpt.h"
-#include "kalo_l3.h"
 
 extern "C" uint32_t g_nullHostCommands;
 

@@ -6,7 +6,7 @@
 #include <string.h>
 #include <strings.h>
 
-#include "qx_host.h"
+#include "platform/qx_host.h"
 
 uint32_t g_nullHostCommands; /* HLP commands sent */
 

@@ -23,12 +23,12 @@
 #include <set>
 #include <vector>
 
+#include "chip/kalo/kalo_dbg.h"
+#include "chip/kalo/kalo_l3.h"
 #include "fuzz_hal.h"
 #include "host.h"
 #include "library_state.h"
-#include "kalo_dbg.h"
-#include "kalo_l3.h"
-#include "qx_host.h"
+#include "platform/qx_host.h"
 
 namespace fuzzhal {
 namespace {

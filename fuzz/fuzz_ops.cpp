@@ -6,9 +6,9 @@
 #include <tuple>
 #include <type_traits>
 
+#include "chip/kalo/kalo_dbg.h"
 #include "fuzz_hal.h"
-#include "hal_l3_usr_adpt.h"
-#include "kalo_dbg.h"
+#include "hal_network_adpt.h"
 
 namespace fuzzhal {
 namespace {

@@ -8,7 +8,7 @@
 
 #include <stdint.h>
 
-#include "qx_host.h"
+#include "platform/qx_host.h"
 
 #define HAL_DIAG_SOURCE(fileName, moduleId)                                                               \
     namespace {                                                                                           \

@@ -5,7 +5,7 @@
 
 #include <stdint.h>
 
-#include "qx_host.h"
+#include "platform/qx_host.h"
 
 namespace hal {
 

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <utility>
 
-#include "hlp_cmd.h"
-#include "kalo_btv_rec.h"
-#include "kalo_l2_rec.h"
-#include "kalo_l3_rec.h"
+#include "chip/kalo/kalo_btv_rec.h"
+#include "chip/kalo/kalo_l2_rec.h"
+#include "chip/kalo/kalo_l3_rec.h"
+#include "platform/hlp_cmd.h"
 #include "report.h"
 
 namespace halsim {

@@ -1,14 +1,14 @@
 // Stand-in host process: the host functions the library imports.
 #include "host.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
-#include "qx_host.h"
+#include "platform/qx_host.h"
 
 namespace halsim {
 

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
+#include "chip/kalo/kalo_dbg.h"
+#include "chip/kalo/kalo_l3.h"
 #include "hal_network_adpt.h"
-#include "kalo_dbg.h"
-#include "kalo_l3.h"
-#include "qx_host.h"
+#include "platform/qx_host.h"
 
 namespace halsim {
 

@@ -2,8 +2,8 @@
 #ifndef TESTS_L3_TEST_UTIL_H
 #define TESTS_L3_TEST_UTIL_H
 
+#include "chip/kalo/kalo_l3.h"
 #include "fixture.h"
-#include "kalo_l3.h"
 
 namespace l3test {
 

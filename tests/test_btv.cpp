@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "chip/kalo/kalo_btv.h"
 #include "fixture.h"
-#include "kalo_btv.h"
 
 using haltest::bytesOf;
 using haltest::lastWord;

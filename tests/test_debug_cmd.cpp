@@ -1,8 +1,8 @@
 // Chip debug command registration, the "dbg" command and the switch word.
 #include <string>
 
+#include "chip/kalo/kalo_dbg.h"
 #include "fixture.h"
-#include "kalo_dbg.h"
 
 using haltest::HalTest;
 using haltest::lastWord;

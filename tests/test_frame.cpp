@@ -3,13 +3,13 @@
 #include <functional>
 #include <string>
 
+#include "chip/kalo/kalo_btv.h"
+#include "chip/kalo/kalo_btv_em.h"
+#include "chip/kalo/kalo_l2.h"
+#include "chip/kalo/kalo_l2_mac.h"
+#include "chip/kalo/kalo_l3.h"
 #include "fixture.h"
-#include "hal_l3_usr_adpt.h"
-#include "kalo_btv.h"
-#include "kalo_btv_em.h"
-#include "kalo_l2.h"
-#include "kalo_l2_mac.h"
-#include "kalo_l3.h"
+#include "hal_network_adpt.h"
 
 using haltest::HalTest;
 using haltest::lastWord;

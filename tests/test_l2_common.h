@@ -6,9 +6,9 @@
 #include <functional>
 #include <map>
 
+#include "chip/kalo/kalo_common.h"
+#include "chip/kalo/kalo_l2.h"
 #include "fixture.h"
-#include "kalo_common.h"
-#include "kalo_l2.h"
 
 namespace l2test {
 

@@ -1,7 +1,7 @@
 // Service flows through HAL_L2_AddFlow and HAL_L2_DelFlow: the 364-byte flow
 // message, the removal, the special CTP types, the multicast split, the
 // failure records and the debug dumps.
-#include "hlp_cmd.h"
+#include "platform/hlp_cmd.h"
 #include "test_l2_common.h"
 
 using namespace l2test;

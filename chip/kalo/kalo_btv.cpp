@@ -1,15 +1,15 @@
 // Multicast TV chip adapter: registration, forwarding mode, the program
 // table, and the program users with their per-group counts.
-#include "kalo_btv.h"
+#include "chip/kalo/kalo_btv.h"
 
 #include <iterator>
 
-#include "diag.h"
-#include "hlp_cmd.h"
-#include "hlp_send.h"
-#include "hook.h"
-#include "kalo_btv_rec.h"
-#include "kalo_reg.h"
+#include "chip/kalo/kalo_btv_rec.h"
+#include "chip/kalo/kalo_reg.h"
+#include "platform/diag.h"
+#include "platform/hlp_cmd.h"
+#include "platform/hlp_send.h"
+#include "platform/hook.h"
 
 HAL_DIAG_SOURCE("kalo_btv", hal::kModuleBtv);
 

@@ -1,13 +1,13 @@
 // Multicast EM statistics chip adapter: the one rule that picks a multicast
 // stream by source, destination and VLAN, and the octets it counted.
-#include "kalo_btv_em.h"
+#include "chip/kalo/kalo_btv_em.h"
 
-#include "diag.h"
-#include "hlp_cmd.h"
-#include "hlp_send.h"
-#include "hook.h"
-#include "kalo_btv_rec.h"
-#include "kalo_reg.h"
+#include "chip/kalo/kalo_btv_rec.h"
+#include "chip/kalo/kalo_reg.h"
+#include "platform/diag.h"
+#include "platform/hlp_cmd.h"
+#include "platform/hlp_send.h"
+#include "platform/hook.h"
 
 HAL_DIAG_SOURCE("kalo_btv_em", hal::kModuleBtv);
 

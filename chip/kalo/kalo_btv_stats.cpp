@@ -1,10 +1,10 @@
 // Multicast TV chip adapter: counters of received multicast frames and
 // octets per group and per program user.
-#include "diag.h"
-#include "hlp_cmd.h"
-#include "hlp_send.h"
-#include "kalo_btv.h"
-#include "kalo_btv_rec.h"
+#include "chip/kalo/kalo_btv.h"
+#include "chip/kalo/kalo_btv_rec.h"
+#include "platform/diag.h"
+#include "platform/hlp_cmd.h"
+#include "platform/hlp_send.h"
 
 HAL_DIAG_SOURCE("kalo_btv", hal::kModuleBtv);
 

@@ -1,8 +1,8 @@
 // Chip port resolution: CTP identifier to chip port descriptor.
-#include "kalo_common.h"
+#include "chip/kalo/kalo_common.h"
 
-#include "diag.h"
 #include "hal_network_adpt/hal_l2.h"
+#include "platform/diag.h"
 
 HAL_DIAG_SOURCE("kalo_common", hal::kModuleL2);
 

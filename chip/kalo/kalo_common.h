@@ -4,8 +4,8 @@
 
 #include <stdint.h>
 
+#include "chip/kalo/kalo_l2_rec.h"
 #include "hal_network_adpt/hal_types.h"
-#include "kalo_l2_rec.h"
 
 HAL_EXTERN_C_BEGIN
 

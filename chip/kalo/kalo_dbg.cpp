@@ -1,7 +1,7 @@
 // Chip debug command: "Tarncmd chip_kalo dbg {on|off}" and the switch word.
-#include "kalo_dbg.h"
+#include "chip/kalo/kalo_dbg.h"
 
-#include "diag.h"
+#include "platform/diag.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
 // Layer-2 service chip adapter: installation and removal of service flows.
-#include "kalo_l2.h"
+#include "chip/kalo/kalo_l2.h"
 
 #include <cstddef>
 #include <iterator>
 
-#include "diag.h"
-#include "hlp_cmd.h"
-#include "hlp_send.h"
-#include "hook.h"
-#include "kalo_common.h"
-#include "kalo_reg.h"
+#include "chip/kalo/kalo_common.h"
+#include "chip/kalo/kalo_reg.h"
+#include "platform/diag.h"
+#include "platform/hlp_cmd.h"
+#include "platform/hlp_send.h"
+#include "platform/hook.h"
 
 HAL_DIAG_SOURCE("kalo_l2", hal::kModuleL2);
 

@@ -6,8 +6,8 @@
 
 #include <stdint.h>
 
+#include "chip/kalo/kalo_l2_rec.h"
 #include "hal_network_adpt/hal_l2.h"
-#include "kalo_l2_rec.h"
 
 HAL_EXTERN_C_BEGIN
 

@@ -1,8 +1,8 @@
 // MAC management chip adapter.
-#include "kalo_l2_mac.h"
+#include "chip/kalo/kalo_l2_mac.h"
 
-#include "hook.h"
-#include "kalo_reg.h"
+#include "chip/kalo/kalo_reg.h"
+#include "platform/hook.h"
 
 extern "C" {
 

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <iterator>
 
-#include "diag.h"
-#include "kalo_common.h"
-#include "kalo_l2.h"
+#include "chip/kalo/kalo_common.h"
+#include "chip/kalo/kalo_l2.h"
+#include "platform/diag.h"
 
 HAL_DIAG_SOURCE("kalo_l2", hal::kModuleL2);
 

@@ -2,10 +2,10 @@
 // table. The operations live in kalo_l3_wan.cpp (WAN statistics),
 // kalo_l3_if.cpp (L3 interfaces and prefixes) and kalo_l3_route.cpp (policy
 // routes and NAPT indications).
-#include "kalo_l3.h"
+#include "chip/kalo/kalo_l3.h"
 
-#include "hook.h"
-#include "kalo_reg.h"
+#include "chip/kalo/kalo_reg.h"
+#include "platform/hook.h"
 
 extern "C" {
 

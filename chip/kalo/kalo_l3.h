@@ -5,8 +5,8 @@
 
 #include <stdint.h>
 
+#include "chip/kalo/kalo_l3_rec.h"
 #include "hal_network_adpt/hal_l3.h"
-#include "kalo_l3_rec.h"
 
 HAL_EXTERN_C_BEGIN
 

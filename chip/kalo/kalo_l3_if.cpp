@@ -1,10 +1,10 @@
 // L3 interfaces, their MTU and their source-check (SIP-CHECK) prefixes. Each
 // announcement of the interface manager becomes one chip record and one HLP
 // command; nothing is kept between calls.
-#include "diag.h"
-#include "hlp_cmd.h"
-#include "hlp_send.h"
-#include "kalo_l3.h"
+#include "chip/kalo/kalo_l3.h"
+#include "platform/diag.h"
+#include "platform/hlp_cmd.h"
+#include "platform/hlp_send.h"
 
 HAL_DIAG_SOURCE("kalo_l3", hal::kModuleL3);
 

@@ -2,12 +2,11 @@
 // traffic, translated into chip records and sent as one HLP command each.
 #include <cstring>
 
-#include "diag.h"
-#include "hal_l3_usr_adpt.h"
+#include "chip/kalo/kalo_l3.h"
 #include "hal_network_adpt.h"
-#include "hlp_cmd.h"
-#include "hlp_send.h"
-#include "kalo_l3.h"
+#include "platform/diag.h"
+#include "platform/hlp_cmd.h"
+#include "platform/hlp_send.h"
 
 HAL_DIAG_SOURCE("kalo_l3", hal::kModuleL3);
 

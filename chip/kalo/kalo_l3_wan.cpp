@@ -2,10 +2,10 @@
 // WAN port, and several WAN connections may share one VLAN: the list below
 // maps each WAN id to its pair, and the driver's counter is created with the
 // first connection on a pair and removed with the last.
-#include "diag.h"
-#include "hlp_cmd.h"
-#include "hlp_send.h"
-#include "kalo_l3.h"
+#include "chip/kalo/kalo_l3.h"
+#include "platform/diag.h"
+#include "platform/hlp_cmd.h"
+#include "platform/hlp_send.h"
 
 HAL_DIAG_SOURCE("kalo_l3", hal::kModuleL3);
 

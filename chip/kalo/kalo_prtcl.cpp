@@ -1,6 +1,6 @@
 // Protocol-packet ACL and diagnostic flow chip adapter.
-#include "hook.h"
-#include "kalo_reg.h"
+#include "chip/kalo/kalo_reg.h"
+#include "platform/hook.h"
 
 extern "C" {
 

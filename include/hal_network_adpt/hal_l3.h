@@ -183,6 +183,10 @@ HAL_API uint32_t HAL_L3_DelPolicyRoute(uint32_t ruleId);
 HAL_API uint32_t HAL_L3_AddNaptIndication(uint32_t ruleId, const HAL_L3_NAPT_IND_S *ind);
 HAL_API uint32_t HAL_L3_DelNaptIndication(uint32_t ruleId, const HAL_L3_NAPT_IND_S *ind);
 
+/* Writes the configured IPv4 session flag (0 when it cannot be read) and
+ * returns 0. The policy route translation asks it. */
+HAL_API uint32_t PDT_IFM_GetIpv4SessionFlag(uint32_t *flag);
+
 HAL_EXTERN_C_END
 
 #endif

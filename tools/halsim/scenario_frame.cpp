@@ -1,8 +1,8 @@
 // The frame: family installation, port identity and the debug command.
 #include <cstdio>
 
+#include "chip/kalo/kalo_dbg.h"
 #include "hal_network_adpt.h"
-#include "kalo_dbg.h"
 #include "scenario.h"
 
 namespace halsim {

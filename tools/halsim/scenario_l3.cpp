@@ -3,8 +3,8 @@
 // the counters read back, then the WANs going down.
 #include <cstring>
 
+#include "chip/kalo/kalo_l3.h"
 #include "hal_network_adpt.h"
-#include "kalo_l3.h"
 #include "scenario.h"
 
 namespace halsim {

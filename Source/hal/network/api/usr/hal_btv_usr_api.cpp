@@ -1,7 +1,7 @@
 // Multicast TV entry points and their install function.
+#include "chip/kalo/kalo_reg.h"
 #include "hal_network_adpt.h"
-#include "hook.h"
-#include "kalo_reg.h"
+#include "platform/hook.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Layer-2, PDU and DFX entry points, the L2 install function, the port
 // identity hooks and the chip debug command registration.
-#include "diag.h"
+#include "chip/kalo/kalo_reg.h"
 #include "hal_network_adpt.h"
-#include "hook.h"
-#include "kalo_reg.h"
+#include "platform/diag.h"
+#include "platform/hook.h"
 
 HAL_DIAG_SOURCE("Source/hal/network/api/usr/hal_l2_usr_api", hal::kModuleL2);
 

@@ -1,10 +1,9 @@
 // Layer-3 entry points, their install function and the IPv4 session flag.
-#include "hal_l3_usr_adpt.h"
 
-#include "diag.h"
+#include "chip/kalo/kalo_reg.h"
 #include "hal_network_adpt.h"
-#include "hook.h"
-#include "kalo_reg.h"
+#include "platform/diag.h"
+#include "platform/hook.h"
 
 HAL_DIAG_SOURCE("Source/hal/network/core/usr/adpt/hal_l3_usr_adpt", hal::kModuleL3);
 
