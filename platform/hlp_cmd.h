@@ -1,9 +1,14 @@
 /* HLP command codes of the kernel forwarding driver. The high 20 bits name
- * a group, the low 12 bits a command of that group. */
+ * a group, the low 12 bits a command of that group. Every code is paired
+ * with its request and reply record next to the request record
+ * (HAL_HLP_COMMAND), and hal::sendRequest sends a command only with the
+ * records it is paired with. */
 #ifndef PLATFORM_HLP_CMD_H
 #define PLATFORM_HLP_CMD_H
 
-#include <stdint.h>
+#include <cstdint>
+
+#include "platform/hlp_record.h"
 
 namespace hal::hlp {
 
@@ -13,44 +18,84 @@ constexpr uint32_t kGroupL2 = 0x20030000U;
 
 constexpr uint32_t groupOf(uint32_t cmd) { return cmd & 0xFFFFF000U; }
 
-/* L3 interfaces, prefixes, policy routes, NAPT indications, WAN statistics. */
-constexpr uint32_t L3IF_ADD = 0x2002d000U;
-constexpr uint32_t L3IF_DEL = 0x2002d001U;
-constexpr uint32_t POLICY_ROUTE_ADD = 0x2002d002U;
-constexpr uint32_t POLICY_ROUTE_DEL = 0x2002d003U;
-constexpr uint32_t WAN_STATS_ADD = 0x2002d004U;
-constexpr uint32_t WAN_STATS_DEL = 0x2002d005U;
-constexpr uint32_t WAN_STATS_CLR = 0x2002d006U;
-constexpr uint32_t WAN_STATS_GET = 0x2002d007U;
-constexpr uint32_t PREFIX_ADD = 0x2002d008U;
-constexpr uint32_t PREFIX_DEL = 0x2002d009U;
-constexpr uint32_t NAPT_IND_ADD = 0x2002d00aU;
-constexpr uint32_t NAPT_IND_DEL = 0x2002d00bU;
-constexpr uint32_t L3IF_SET_MTU = 0x2002d00cU;
+/* Every code the library sends, as X(name, code). Names read area, verb,
+ * object; the multicast statistics commands keep the names the driver's
+ * own messages give them. */
+#define HAL_HLP_CODES(X)                                                            \
+    /* L3 interfaces, prefixes, policy routes, NAPT indications, WAN statistics. */ \
+    X(L3_ADD_IF, 0x2002d000U)                                                       \
+    X(L3_DEL_IF, 0x2002d001U)                                                       \
+    X(L3_ADD_POLICY_ROUTE, 0x2002d002U)                                             \
+    X(L3_DEL_POLICY_ROUTE, 0x2002d003U)                                             \
+    X(L3_ADD_WAN_STATS, 0x2002d004U)                                                \
+    X(L3_DEL_WAN_STATS, 0x2002d005U)                                                \
+    X(L3_CLR_WAN_STATS, 0x2002d006U)                                                \
+    X(L3_GET_WAN_STATS, 0x2002d007U)                                                \
+    X(L3_ADD_PREFIX, 0x2002d008U)                                                   \
+    X(L3_DEL_PREFIX, 0x2002d009U)                                                   \
+    X(L3_ADD_NAPT_IND, 0x2002d00aU)                                                 \
+    X(L3_DEL_NAPT_IND, 0x2002d00bU)                                                 \
+    X(L3_SET_IF_MTU, 0x2002d00cU)                                                   \
+    /* Multicast programs, program users and multicast statistics. */               \
+    X(BTV_ADD_USER, 0x20026000U)                                                    \
+    X(BTV_DEL_USER, 0x20026001U)                                                    \
+    X(BTV_ADD_PROGRAM, 0x20026002U)                                                 \
+    X(BTV_DEL_PROGRAM, 0x20026003U)                                                 \
+    X(BTV_MATCH_MODE, 0x20026004U)                                                  \
+    X(BTV_SET_STATS, 0x20026005U)                                                   \
+    X(BTV_CLR_STATS, 0x20026006U)                                                   \
+    X(BTV_GET_STATS, 0x20026007U)                                                   \
+    X(BTV_SET_EM_RULE, 0x20026008U)                                                 \
+    X(BTV_DEL_EM_RULE, 0x20026009U)                                                 \
+    X(BTV_GET_EM_STATS, 0x2002600aU)                                                \
+    X(BTVUSER_SET_STATS, 0x2002600bU)                                               \
+    X(BTVUSER_CLR_STATS, 0x2002600cU)                                               \
+    X(BTVUSER_GET_STATS, 0x2002600dU)                                               \
+    /* Layer-2 flows, port services, MAC management, protocol-packet and            \
+     * diagnostic flows. */                                                         \
+    X(L2_ADD_FLOW, 0x20030000U)                                                     \
+    X(L2_DEL_FLOW, 0x20030001U)
 
-/* Multicast programs, program users and multicast statistics. */
-constexpr uint32_t BTV_ADD_USER = 0x20026000U;
-constexpr uint32_t BTV_DEL_USER = 0x20026001U;
-constexpr uint32_t BTV_ADD_PROGRAM = 0x20026002U;
-constexpr uint32_t BTV_DEL_PROGRAM = 0x20026003U;
-constexpr uint32_t QX_KER_HLP_CMD_BTV_MATCH_MODE = 0x20026004U;
-constexpr uint32_t QX_KER_HLP_CMD_BTV_SET_STATS = 0x20026005U;
-constexpr uint32_t QX_KER_HLP_CMD_BTV_CLR_STATS = 0x20026006U;
-constexpr uint32_t QX_KER_HLP_CMD_BTV_GET_STATS = 0x20026007U;
-constexpr uint32_t BTV_SET_EM_RULE = 0x20026008U;
-constexpr uint32_t BTV_DEL_EM_RULE = 0x20026009U;
-constexpr uint32_t BTV_GET_EM_STATS = 0x2002600aU;
-constexpr uint32_t QX_KER_HLP_CMD_BTVUSER_SET_STATS = 0x2002600bU;
-constexpr uint32_t QX_KER_HLP_CMD_BTVUSER_CLR_STATS = 0x2002600cU;
-constexpr uint32_t BTVUSER_GET_STATS = 0x2002600dU;
+enum class Cmd : uint32_t {
+#define HAL_HLP_ENUM(name, code) name = (code),
+    HAL_HLP_CODES(HAL_HLP_ENUM)
+#undef HAL_HLP_ENUM
+};
 
-/* Layer-2 flows, port services, MAC management, protocol-packet and
- * diagnostic flows. */
-constexpr uint32_t L2_ADD_FLOW = 0x20030000U;
-constexpr uint32_t L2_DEL_FLOW = 0x20030001U;
-constexpr uint32_t PDU_ADD_FLOW = 0x20030012U;
-constexpr uint32_t PDU_DEL_FLOW = 0x20030013U;
+inline constexpr Cmd kCommands[] = {
+#define HAL_HLP_LIST(name, code) Cmd::name,
+    HAL_HLP_CODES(HAL_HLP_LIST)
+#undef HAL_HLP_LIST
+};
+
+constexpr uint32_t codeOf(Cmd cmd) { return static_cast<uint32_t>(cmd); }
+
+/* The records of one command: Request, Reply (NoReply when the driver
+ * writes none) and kName, the command as a reader knows it. Specialised by
+ * HAL_HLP_COMMAND. */
+template <Cmd C>
+struct Command;
+
+struct NoReply {};
+
+/* A request that is one 32-bit word: an id or a mode. */
+struct Word {
+    uint32_t value;
+};
 
 }  // namespace hal::hlp
+
+HAL_RECORD(hal::hlp::Word, 4, HAL_AT(value, 0));
+
+#define HAL_HLP_COMMAND(code, request, reply, name)  \
+    namespace hal::hlp {                             \
+    template <>                                      \
+    struct Command<Cmd::code> {                      \
+        using Request = request;                     \
+        using Reply = reply;                         \
+        static constexpr const char *kName = (name); \
+    };                                               \
+    }                                                \
+    static_assert(true, "")
 
 #endif

@@ -1,34 +1,53 @@
-/* One HLP command with a fixed-layout request record and, for reads, a
- * reply record: the lengths come from the records themselves. */
+/* The one way to send an HLP command: with the request record its code is
+ * paired with and, for a command the driver answers, a reply record of
+ * the paired type, cleared first. The lengths are the records' sizes. A
+ * command sent with any other record does not build. */
 #ifndef PLATFORM_HLP_SEND_H
 #define PLATFORM_HLP_SEND_H
 
-#include <stdint.h>
+#include <cstdint>
+#include <type_traits>
 
+#include "platform/hlp_cmd.h"
 #include "platform/qx_host.h"
 
 namespace hal {
 
-template <typename T>
-constexpr uint32_t hlpLen(const T &)
+template <hlp::Cmd C>
+using RequestOf = typename hlp::Command<C>::Request;
+template <hlp::Cmd C>
+using ReplyOf = typename hlp::Command<C>::Reply;
+
+/* Sends a command the driver does not answer. */
+template <hlp::Cmd C>
+inline uint32_t sendRequest(RequestOf<C> &req)
 {
-    return static_cast<uint32_t>(sizeof(T));
+    static_assert(std::is_same_v<ReplyOf<C>, hlp::NoReply>, "the driver answers this command: pass its reply record");
+    return QX_OS_HLP_SendOutLarge(hlp::codeOf(C), &req, sizeof(req), nullptr, 0);
 }
 
-/* Sends one request record; the command reads no reply. */
-template <typename Req>
-inline uint32_t sendRequest(uint32_t cmd, Req &req)
+/* Sends a command and has the driver fill its reply record. */
+template <hlp::Cmd C>
+inline uint32_t sendRequest(RequestOf<C> &req, ReplyOf<C> &reply)
 {
-    return QX_OS_HLP_SendOutLarge(cmd, &req, hlpLen(req), nullptr, 0);
+    static_assert(!std::is_same_v<ReplyOf<C>, hlp::NoReply>, "the driver does not answer this command");
+    reply = ReplyOf<C>{};
+    return QX_OS_HLP_SendOutLarge(hlp::codeOf(C), &req, sizeof(req), &reply, sizeof(reply));
 }
 
-/* Sends one request record and has the driver fill a reply record, cleared
- * first. */
-template <typename Req, typename Reply>
-inline uint32_t sendRequest(uint32_t cmd, Req &req, Reply &reply)
+/* A command whose request is one word. */
+template <hlp::Cmd C>
+inline uint32_t sendWord(uint32_t value)
 {
-    reply = Reply{};
-    return QX_OS_HLP_SendOutLarge(cmd, &req, hlpLen(req), &reply, hlpLen(reply));
+    hlp::Word req{value};
+    return sendRequest<C>(req);
+}
+
+template <hlp::Cmd C>
+inline uint32_t sendWord(uint32_t value, ReplyOf<C> &reply)
+{
+    hlp::Word req{value};
+    return sendRequest<C>(req, reply);
 }
 
 }  // namespace hal

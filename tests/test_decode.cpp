@@ -6,18 +6,20 @@
 
 using haltest::HalTest;
 
-TEST(Decoder, FieldsLieInsideTheirRecordInOrderWithoutOverlap)
+TEST(Decoder, EveryCommandIsPairedWithRecordsWhoseFieldsLieInsideThemInOrder)
 {
     std::set<uint32_t> commands;
-    for (const halsim::Layout *l = halsim::layoutsBegin(); l != halsim::layoutsEnd(); ++l) {
-        SCOPED_TRACE(l->name);
-        EXPECT_TRUE(commands.insert(l->cmd).second) << "one layout per command";
+    for (const halsim::Layout &l : halsim::layouts()) {
+        SCOPED_TRACE(testing::Message() << std::hex << "0x" << l.cmd);
+        ASSERT_NE(l.name, nullptr) << "a code without its records in the command table";
+        EXPECT_TRUE(commands.insert(l.cmd).second) << "one layout per command";
+        EXPECT_GT(l.size, 0u);
         uint32_t end = 0;
-        for (size_t i = 0; i < l->count; ++i) {
-            EXPECT_GE(l->fields[i].offset, end) << l->fields[i].name;
-            end = l->fields[i].offset + l->fields[i].size;
+        for (const halsim::Field &f : l.fields) {
+            EXPECT_GE(f.offset, end) << f.name;
+            end = f.offset + f.size;
         }
-        EXPECT_LE(end, l->size);
+        EXPECT_LE(end, l.size);
     }
 }
 

@@ -9,8 +9,8 @@ using haltest::recordOf;
 
 namespace {
 
-constexpr uint32_t kAdd = hal::hlp::L2_ADD_FLOW;
-constexpr uint32_t kDel = hal::hlp::L2_DEL_FLOW;
+constexpr uint32_t kAdd = hal::hlp::codeOf(hal::hlp::Cmd::L2_ADD_FLOW);
+constexpr uint32_t kDel = hal::hlp::codeOf(hal::hlp::Cmd::L2_DEL_FLOW);
 
 LastWordRec lw(uint32_t line, uint32_t code, uint32_t v1 = 0, uint32_t v2 = 0, uint32_t v3 = 0)
 {

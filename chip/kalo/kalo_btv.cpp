@@ -15,8 +15,9 @@ HAL_DIAG_SOURCE("kalo_btv", hal::kModuleBtv);
 
 namespace {
 
-namespace hlp = hal::hlp;
 using hal::sendRequest;
+using hal::sendWord;
+using hal::hlp::Cmd;
 
 // Match mode sent to the driver, by forwarding mode.
 constexpr uint32_t kMatchModeOfForwardMode[] = {
@@ -90,8 +91,7 @@ uint32_t CHIP_KALO_SetMultiForwardMode(uint32_t mode)
         lastWord(108, HAL_ERR_PARA, mode);
         return HAL_ERR_PARA;
     }
-    uint32_t matchMode = kMatchModeOfForwardMode[mode];
-    const uint32_t ret = sendRequest(hlp::QX_KER_HLP_CMD_BTV_MATCH_MODE, matchMode);
+    const uint32_t ret = sendWord<Cmd::BTV_MATCH_MODE>(kMatchModeOfForwardMode[mode]);
     if (ret != 0) {
         HAL_TRACE(117, "\r\n send QX_KER_HLP_CMD_BTV_MATCH_MODE fail, uiRet:0x%x", ret);
         lastWord(118, ret);
@@ -108,8 +108,8 @@ uint32_t CHIP_KALO_DelProgramTable(const BtvProgram *program)
         return HAL_ERR_NULL_PTR;
     }
     traceProgram(159, "del", *program);
-    uint32_t groupId = program->uiMcastGroupID;
-    const uint32_t ret = sendRequest(hlp::BTV_DEL_PROGRAM, groupId);
+    const uint32_t groupId = program->uiMcastGroupID;
+    const uint32_t ret = sendWord<Cmd::BTV_DEL_PROGRAM>(groupId);
     if (ret != 0) {
         HAL_TRACE(167, "\r\n del program fail, uiRet:0x%x", ret);
         lastWord(168, ret, groupId);
@@ -139,7 +139,7 @@ uint32_t CHIP_KALO_AddProgramTable(const BtvProgram *program)
         lastWord(221, static_cast<uint32_t>(copied), req.group_id);
     }
 
-    const uint32_t ret = sendRequest(hlp::BTV_ADD_PROGRAM, req);
+    const uint32_t ret = sendRequest<Cmd::BTV_ADD_PROGRAM>(req);
     if (ret == 0) {
         return 0;
     }
@@ -149,7 +149,7 @@ uint32_t CHIP_KALO_AddProgramTable(const BtvProgram *program)
     // A stale entry of the same group may be in the way: remove it (with
     // its user counts) and try once more.
     const uint32_t delRet = CHIP_KALO_DelProgramTable(program);
-    const uint32_t againRet = sendRequest(hlp::BTV_ADD_PROGRAM, req);
+    const uint32_t againRet = sendRequest<Cmd::BTV_ADD_PROGRAM>(req);
     if ((delRet | againRet) != 0) {
         HAL_TRACE(234, "\r\n add program fail again, uiRet:0x%x", delRet | againRet);
         lastWord(235, delRet | againRet, req.group_id, req.untagged, req.vlan);
@@ -181,7 +181,7 @@ uint32_t CHIP_KALO_AddProgramUsr(const BtvProgramUser *user)
             return 0;
         }
         btv_user_req_s req = userRequest(*user);
-        const uint32_t ret = sendRequest(hlp::BTV_ADD_USER, req);
+        const uint32_t ret = sendRequest<Cmd::BTV_ADD_USER>(req);
         if (ret != 0) {
             HAL_TRACE(397, "\r\n add user fail, uiRet:0x%x", ret);
             lastWord(398, ret, req.group_id, req.flow_id);
@@ -213,7 +213,7 @@ uint32_t CHIP_KALO_DelProgramUsr(const BtvProgramUser *user)
     } else {
         if (user->uiIsWifiUpMode != 1) {
             btv_user_req_s req = userRequest(*user);
-            const uint32_t ret = sendRequest(hlp::BTV_DEL_USER, req);
+            const uint32_t ret = sendRequest<Cmd::BTV_DEL_USER>(req);
             if (ret != 0) {
                 // The user is gone for the host either way: count it out.
                 HAL_TRACE(471, "\r\nQX_MSC_BTV_DelProgramUsr del user fail, uiRet:0x%x", ret);

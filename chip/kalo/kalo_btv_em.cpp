@@ -48,8 +48,8 @@ uint32_t CHIP_KALO_SetBtvEmStatsRule(uint32_t act, const BtvEmRule *rule)
     HAL_TRACE(41, "\r\n SetEmStatsRule start: act: %d, pro: %d, dip:0x%x, sip:0x%x, vlan:%d\r\n", act,
               uint32_t{rule->pro}, rule->dip, rule->sip, uint32_t{rule->vlan});
     btv_em_rule_req_s req = emRuleRequest(*rule);
-    const uint32_t cmd = act == 1 ? hal::hlp::BTV_SET_EM_RULE : hal::hlp::BTV_DEL_EM_RULE;
-    const uint32_t ret = hal::sendRequest(cmd, req);
+    const uint32_t ret = act == 1 ? hal::sendRequest<hal::hlp::Cmd::BTV_SET_EM_RULE>(req)
+                                  : hal::sendRequest<hal::hlp::Cmd::BTV_DEL_EM_RULE>(req);
     if (ret == 0) {
         HAL_TRACE(81, "\r\nQX_MSC_BTV_SetEmStatsRule  end\r\n");
     }
@@ -63,9 +63,9 @@ uint32_t CHIP_KALO_GetBtvEmStats(const BtvEmRule *rule, BtvEmResult *result)
     }
     HAL_TRACE(107, "\r\n GetEmStats start : pro: %d, dip:0x%x, sip:0x%x, vlan:%d\r\n", uint32_t{rule->pro}, rule->dip,
               rule->sip, uint32_t{rule->vlan});
-    uint32_t req = 0;  // the driver keeps one rule: nothing to name
     btv_em_stats_reply_s reply;
-    const uint32_t ret = hal::sendRequest(hal::hlp::BTV_GET_EM_STATS, req, reply);
+    // The driver keeps one rule: the request names nothing.
+    const uint32_t ret = hal::sendWord<hal::hlp::Cmd::BTV_GET_EM_STATS>(0, reply);
     if (ret == 0) {
         result->bytes_high = reply.bytes_high;
         result->bytes_low = reply.bytes_low;

@@ -6,6 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/hlp_cmd.h"
+#include "platform/hlp_record.h"
+
 // Add program (0x20026002).
 struct btv_program_req_s {
     uint32_t group_id;
@@ -14,30 +17,29 @@ struct btv_program_req_s {
     uint8_t mac[6];
     uint8_t rsv18[2];
 };
-static_assert(offsetof(btv_program_req_s, group_id) == 0);
-static_assert(offsetof(btv_program_req_s, untagged) == 4);
-static_assert(offsetof(btv_program_req_s, vlan) == 8);
-static_assert(offsetof(btv_program_req_s, mac) == 12);
-static_assert(offsetof(btv_program_req_s, rsv18) == 18);
-static_assert(sizeof(btv_program_req_s) == 20);
+HAL_RECORD(btv_program_req_s, 20, HAL_AT(group_id, 0), HAL_AT(untagged, 4), HAL_AT(vlan, 8), HAL_AT(mac, 12),
+           HAL_AT(rsv18, 18));
+HAL_HLP_COMMAND(BTV_ADD_PROGRAM, btv_program_req_s, hal::hlp::NoReply, "add program");
+HAL_HLP_COMMAND(BTV_DEL_PROGRAM, hal::hlp::Word, hal::hlp::NoReply, "remove program");
+HAL_HLP_COMMAND(BTV_MATCH_MODE, hal::hlp::Word, hal::hlp::NoReply, "QX_KER_HLP_CMD_BTV_MATCH_MODE");
 
 // Add (0x20026000) and remove (0x20026001) a program user.
 struct btv_user_req_s {
     uint32_t group_id;
     uint32_t flow_id;
 };
-static_assert(offsetof(btv_user_req_s, group_id) == 0);
-static_assert(offsetof(btv_user_req_s, flow_id) == 4);
-static_assert(sizeof(btv_user_req_s) == 8);
+HAL_RECORD(btv_user_req_s, 8, HAL_AT(group_id, 0), HAL_AT(flow_id, 4));
+HAL_HLP_COMMAND(BTV_ADD_USER, btv_user_req_s, hal::hlp::NoReply, "add program user");
+HAL_HLP_COMMAND(BTV_DEL_USER, btv_user_req_s, hal::hlp::NoReply, "remove program user");
 
 // Switch the counters of a group on or off (0x20026005).
 struct btv_stats_set_req_s {
     uint32_t group_id;
     uint32_t enable;  // 1 on, 0 off
 };
-static_assert(offsetof(btv_stats_set_req_s, group_id) == 0);
-static_assert(offsetof(btv_stats_set_req_s, enable) == 4);
-static_assert(sizeof(btv_stats_set_req_s) == 8);
+HAL_RECORD(btv_stats_set_req_s, 8, HAL_AT(group_id, 0), HAL_AT(enable, 4));
+HAL_HLP_COMMAND(BTV_SET_STATS, btv_stats_set_req_s, hal::hlp::NoReply, "QX_KER_HLP_CMD_BTV_SET_STATS");
+HAL_HLP_COMMAND(BTV_CLR_STATS, hal::hlp::Word, hal::hlp::NoReply, "QX_KER_HLP_CMD_BTV_CLR_STATS");
 
 // Switch the counters of a program user on or off (0x2002600b).
 struct btv_user_stats_set_req_s {
@@ -45,19 +47,16 @@ struct btv_user_stats_set_req_s {
     uint32_t flow_id;
     uint32_t enable;  // 1 on, 0 off
 };
-static_assert(offsetof(btv_user_stats_set_req_s, group_id) == 0);
-static_assert(offsetof(btv_user_stats_set_req_s, flow_id) == 4);
-static_assert(offsetof(btv_user_stats_set_req_s, enable) == 8);
-static_assert(sizeof(btv_user_stats_set_req_s) == 12);
+HAL_RECORD(btv_user_stats_set_req_s, 12, HAL_AT(group_id, 0), HAL_AT(flow_id, 4), HAL_AT(enable, 8));
+HAL_HLP_COMMAND(BTVUSER_SET_STATS, btv_user_stats_set_req_s, hal::hlp::NoReply, "QX_KER_HLP_CMD_BTVUSER_SET_STATS");
 
 // Clear (0x2002600c) or read (0x2002600d) the counters of a program user.
 struct btv_user_stats_req_s {
     uint32_t group_id;
     uint32_t flow_id;
 };
-static_assert(offsetof(btv_user_stats_req_s, group_id) == 0);
-static_assert(offsetof(btv_user_stats_req_s, flow_id) == 4);
-static_assert(sizeof(btv_user_stats_req_s) == 8);
+HAL_RECORD(btv_user_stats_req_s, 8, HAL_AT(group_id, 0), HAL_AT(flow_id, 4));
+HAL_HLP_COMMAND(BTVUSER_CLR_STATS, btv_user_stats_req_s, hal::hlp::NoReply, "QX_KER_HLP_CMD_BTVUSER_CLR_STATS");
 
 // Counters of a group (0x20026007) or of a program user (0x2002600d).
 struct btv_stats_reply_s {
@@ -66,10 +65,9 @@ struct btv_stats_reply_s {
     uint32_t rcv_octets_low;
     uint32_t rcv_octets_high;
 };
-static_assert(offsetof(btv_stats_reply_s, rcv_frame) == 0);
-static_assert(offsetof(btv_stats_reply_s, rcv_octets_low) == 8);
-static_assert(offsetof(btv_stats_reply_s, rcv_octets_high) == 12);
-static_assert(sizeof(btv_stats_reply_s) == 16);
+HAL_RECORD(btv_stats_reply_s, 16, HAL_AT(rcv_frame, 0), HAL_AT(rcv_octets_low, 8), HAL_AT(rcv_octets_high, 12));
+HAL_HLP_COMMAND(BTV_GET_STATS, hal::hlp::Word, btv_stats_reply_s, "QX_KER_HLP_CMD_BTV_GET_STATS");
+HAL_HLP_COMMAND(BTVUSER_GET_STATS, btv_user_stats_req_s, btv_stats_reply_s, "GET_STATS");
 
 // Set (0x20026008) or remove (0x20026009) the EM statistics rule: the
 // stream is matched on source address (when given), destination address
@@ -91,21 +89,12 @@ struct btv_em_rule_req_s {
     uint32_t vlan;
     uint8_t rsv92[8];
 };
-static_assert(offsetof(btv_em_rule_req_s, key_type) == 16);
-static_assert(offsetof(btv_em_rule_req_s, sip_valid) == 20);
-static_assert(offsetof(btv_em_rule_req_s, sip_version) == 24);
-static_assert(offsetof(btv_em_rule_req_s, sip) == 28);
-static_assert(offsetof(btv_em_rule_req_s, rsv32) == 32);
-static_assert(offsetof(btv_em_rule_req_s, dip_valid) == 48);
-static_assert(offsetof(btv_em_rule_req_s, dip_version) == 52);
-static_assert(offsetof(btv_em_rule_req_s, dip) == 56);
-static_assert(offsetof(btv_em_rule_req_s, rsv60) == 60);
-static_assert(offsetof(btv_em_rule_req_s, mask_valid) == 76);
-static_assert(offsetof(btv_em_rule_req_s, mask) == 80);
-static_assert(offsetof(btv_em_rule_req_s, vlan_valid) == 84);
-static_assert(offsetof(btv_em_rule_req_s, vlan) == 88);
-static_assert(offsetof(btv_em_rule_req_s, rsv92) == 92);
-static_assert(sizeof(btv_em_rule_req_s) == 100);
+HAL_RECORD(btv_em_rule_req_s, 100, HAL_AT(rsv0, 0), HAL_AT(key_type, 16), HAL_AT(sip_valid, 20),
+           HAL_AT(sip_version, 24), HAL_AT(sip, 28), HAL_AT(rsv32, 32), HAL_AT(dip_valid, 48), HAL_AT(dip_version, 52),
+           HAL_AT(dip, 56), HAL_AT(rsv60, 60), HAL_AT(mask_valid, 76), HAL_AT(mask, 80), HAL_AT(vlan_valid, 84),
+           HAL_AT(vlan, 88), HAL_AT(rsv92, 92));
+HAL_HLP_COMMAND(BTV_SET_EM_RULE, btv_em_rule_req_s, hal::hlp::NoReply, "set EM rule");
+HAL_HLP_COMMAND(BTV_DEL_EM_RULE, btv_em_rule_req_s, hal::hlp::NoReply, "remove EM rule");
 
 // Counters of the EM statistics rule (0x2002600a).
 struct btv_em_stats_reply_s {
@@ -115,8 +104,7 @@ struct btv_em_stats_reply_s {
     uint32_t bytes_high;
     uint8_t rsv16[16];
 };
-static_assert(offsetof(btv_em_stats_reply_s, bytes_low) == 8);
-static_assert(offsetof(btv_em_stats_reply_s, bytes_high) == 12);
-static_assert(sizeof(btv_em_stats_reply_s) == 32);
+HAL_RECORD(btv_em_stats_reply_s, 32, HAL_AT(bytes_low, 8), HAL_AT(bytes_high, 12));
+HAL_HLP_COMMAND(BTV_GET_EM_STATS, hal::hlp::Word, btv_em_stats_reply_s, "read EM statistics");
 
 #endif

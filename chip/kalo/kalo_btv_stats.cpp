@@ -10,15 +10,16 @@ HAL_DIAG_SOURCE("kalo_btv", hal::kModuleBtv);
 
 namespace {
 
-namespace hlp = hal::hlp;
 using hal::sendRequest;
+using hal::sendWord;
+using hal::hlp::Cmd;
 
 uint32_t setGroupStats(const BtvStats &stats, uint32_t enable)
 {
     btv_stats_set_req_s req{};
     req.group_id = stats.uiMCastGroupId;
     req.enable = enable;
-    return sendRequest(hlp::QX_KER_HLP_CMD_BTV_SET_STATS, req);
+    return sendRequest<Cmd::BTV_SET_STATS>(req);
 }
 
 void traceUserStats(uint32_t line, const BtvUserStats &stats)
@@ -26,32 +27,14 @@ void traceUserStats(uint32_t line, const BtvUserStats &stats)
     HAL_TRACE(line, "\r\n uiMCastGroupId = %u usFlowID = %u", stats.uiMCastGroupId, stats.usFlowID);
 }
 
-// Switches the counters of a program user on (1) or off (0). The two
-// operations differ only in their record lines.
-struct UserStatsSetLines {
-    uint32_t null;
-    uint32_t entry;
-    uint32_t failTrace;
-    uint32_t fail;
-};
-
-uint32_t setUserStats(const BtvUserStats *stats, uint32_t enable, const UserStatsSetLines &lines)
+// The request that switches the counters of a program user on (1) or off (0).
+btv_user_stats_set_req_s userStatsSwitch(const BtvUserStats &stats, uint32_t enable)
 {
-    if (stats == nullptr) {
-        lastWord(lines.null, HAL_ERR);
-        return HAL_ERR;
-    }
-    traceUserStats(lines.entry, *stats);
     btv_user_stats_set_req_s req{};
-    req.group_id = stats->uiMCastGroupId;
-    req.flow_id = stats->usFlowID;
+    req.group_id = stats.uiMCastGroupId;
+    req.flow_id = stats.usFlowID;
     req.enable = enable;
-    const uint32_t ret = sendRequest(hlp::QX_KER_HLP_CMD_BTVUSER_SET_STATS, req);
-    if (ret != 0) {
-        HAL_TRACE(lines.failTrace, "\r\n send  QX_KER_HLP_CMD_BTVUSER_SET_STATS  fail, uiRet:0x%x", ret);
-        lastWord(lines.fail, ret, req.group_id, req.flow_id, req.enable);
-    }
-    return ret;
+    return req;
 }
 
 btv_user_stats_req_s userStatsRequest(const BtvUserStats &stats)
@@ -105,8 +88,7 @@ uint32_t CHIP_KALO_ClearBtvStats(const BtvStats *stats)
         return HAL_ERR;
     }
     HAL_TRACE(601, "\r\nQX_MSC_ClearBtvStats   uiMCastGroupId = %u\n\n", stats->uiMCastGroupId);
-    uint32_t groupId = stats->uiMCastGroupId;
-    const uint32_t ret = sendRequest(hlp::QX_KER_HLP_CMD_BTV_CLR_STATS, groupId);
+    const uint32_t ret = sendWord<Cmd::BTV_CLR_STATS>(stats->uiMCastGroupId);
     if (ret != 0) {
         HAL_TRACE(605, "\r\nQX_MSC_ClearBtvStats send  QX_KER_HLP_CMD_BTV_CLR_STATS  fail, uiRet:0x%x", ret);
         lastWord(606, ret);
@@ -121,9 +103,8 @@ uint32_t CHIP_KALO_GetBtvStats(BtvStats *stats)
         return HAL_ERR;
     }
     HAL_TRACE(638, "\r\nQX_MSC_GetBtvStats   uiMCastGroupId = %u\n\n", stats->uiMCastGroupId);
-    uint32_t groupId = stats->uiMCastGroupId;
     btv_stats_reply_s reply;
-    const uint32_t ret = sendRequest(hlp::QX_KER_HLP_CMD_BTV_GET_STATS, groupId, reply);
+    const uint32_t ret = sendWord<Cmd::BTV_GET_STATS>(stats->uiMCastGroupId, reply);
     if (ret != 0) {
         HAL_TRACE(644, "\r\nQX_MSC_GetBtvStats send  QX_KER_HLP_CMD_BTV_GET_STATS  fail, uiRet:0x%x", ret);
         lastWord(645, ret);
@@ -142,12 +123,34 @@ uint32_t CHIP_KALO_GetBtvStats(BtvStats *stats)
 
 uint32_t CHIP_KALO_AddUserBtvStats(const BtvUserStats *stats)
 {
-    return setUserStats(stats, 1, UserStatsSetLines{679, 687, 691, 692});
+    if (stats == nullptr) {
+        lastWord(679, HAL_ERR);
+        return HAL_ERR;
+    }
+    traceUserStats(687, *stats);
+    btv_user_stats_set_req_s req = userStatsSwitch(*stats, 1);
+    const uint32_t ret = sendRequest<Cmd::BTVUSER_SET_STATS>(req);
+    if (ret != 0) {
+        HAL_TRACE(691, "\r\n send  QX_KER_HLP_CMD_BTVUSER_SET_STATS  fail, uiRet:0x%x", ret);
+        lastWord(692, ret, req.group_id, req.flow_id, req.enable);
+    }
+    return ret;
 }
 
 uint32_t CHIP_KALO_DelUserBtvStats(const BtvUserStats *stats)
 {
-    return setUserStats(stats, 0, UserStatsSetLines{719, 727, 731, 732});
+    if (stats == nullptr) {
+        lastWord(719, HAL_ERR);
+        return HAL_ERR;
+    }
+    traceUserStats(727, *stats);
+    btv_user_stats_set_req_s req = userStatsSwitch(*stats, 0);
+    const uint32_t ret = sendRequest<Cmd::BTVUSER_SET_STATS>(req);
+    if (ret != 0) {
+        HAL_TRACE(731, "\r\n send  QX_KER_HLP_CMD_BTVUSER_SET_STATS  fail, uiRet:0x%x", ret);
+        lastWord(732, ret, req.group_id, req.flow_id, req.enable);
+    }
+    return ret;
 }
 
 uint32_t CHIP_KALO_ClearUserBtvStats(const BtvUserStats *stats)
@@ -158,7 +161,7 @@ uint32_t CHIP_KALO_ClearUserBtvStats(const BtvUserStats *stats)
     }
     traceUserStats(763, *stats);
     btv_user_stats_req_s req = userStatsRequest(*stats);
-    const uint32_t ret = sendRequest(hlp::QX_KER_HLP_CMD_BTVUSER_CLR_STATS, req);
+    const uint32_t ret = sendRequest<Cmd::BTVUSER_CLR_STATS>(req);
     if (ret != 0) {
         HAL_TRACE(770, "\r\n send  QX_KER_HLP_CMD_BTVUSER_CLR_STATS  fail, uiRet:0x%x", ret);
         lastWord(771, ret, req.group_id, req.flow_id);
@@ -175,7 +178,7 @@ uint32_t CHIP_KALO_GetBtvUserStats(BtvUserStats *stats)
     traceUserStats(803, *stats);
     btv_user_stats_req_s req = userStatsRequest(*stats);
     btv_stats_reply_s reply;
-    const uint32_t ret = sendRequest(hlp::BTVUSER_GET_STATS, req, reply);
+    const uint32_t ret = sendRequest<Cmd::BTVUSER_GET_STATS>(req, reply);
     if (ret != 0) {
         HAL_TRACE(810, "\r\n send GET_STATS  fail, uiRet:0x%x", ret);
         lastWord(811, ret, req.group_id, req.flow_id);

@@ -8,16 +8,11 @@ HAL_DIAG_SOURCE("kalo_common", hal::kModuleL2);
 
 namespace {
 
-constexpr uint32_t kCtpTypeEth = 0;
-constexpr uint32_t kCtpTypeUnknown = 13;  // left by a lookup that writes nothing
 constexpr uint32_t kDevAttrUplinkKind = 0x11000033;
 constexpr uint32_t kDevAttrKeepsOwnPort = 8;
-constexpr uint32_t kNetRoleUnknown = 5;
 constexpr uint32_t kUplinkType3UserPort = 0x102001;  // the uplink the chip names with port type 3
 
-constexpr uint32_t kPortTypeUplink = 3;
-constexpr uint32_t kPortTypeEth = 4;
-constexpr uint32_t kPortTypeOther = 5;
+using namespace kalo;
 
 constexpr uint32_t bitOf(uint32_t chipPort) { return chipPort < 32 ? 1U << chipPort : 0; }
 
@@ -30,7 +25,7 @@ uint32_t CHIP_KALO_GetKaPortByCtp(uint32_t usCtpId, chip_port_s *port)
     if (port == nullptr) {
         return HAL_ERR;
     }
-    uint32_t uiCtpType = kCtpTypeUnknown;
+    uint32_t uiCtpType = kCtpUnknown;
     uint16_t usUserPort = 0;
     uint32_t uiDevAttr = 1;
     uint32_t uiLookupPort = 0;
@@ -41,20 +36,20 @@ uint32_t CHIP_KALO_GetKaPortByCtp(uint32_t usCtpId, chip_port_s *port)
     (void)QX_DM_PDGetAttr(kDevAttrUplinkKind, sizeof(uiDevAttr), &uiDevAttr);
 
     switch (uiCtpType) {
-        case 2:
-        case 3:
-            port->port_type = kPortTypeUplink;
+        case kCtpGponUni:
+        case kCtpUplink:
+            port->port_type = kPortUplink;
             return 0;
-        case 1:
-        case 4:
-            port->port_type = kPortTypeOther;
+        case kCtpSingle:
+        case kCtpVirtualUni:
+            port->port_type = kPortSingle;
             port->mask = 1;
             return 0;
-        case 12:
-            port->port_type = usUserPort == 8 ? kPortTypeEth : kPortTypeUplink;
+        case kCtpPort8OrUplink:
+            port->port_type = usUserPort == 8 ? kPortEth : kPortUplink;
             port->mask = usUserPort == 8 ? 1 : 0;
             return 0;
-        case kCtpTypeEth:
+        case kCtpEth:
             break;
         default:
             return 0;
@@ -63,8 +58,8 @@ uint32_t CHIP_KALO_GetKaPortByCtp(uint32_t usCtpId, chip_port_s *port)
     // An Ethernet port made network side by the host stands for the
     // current uplink. Each test is asked only when the earlier ones hold.
     uint16_t reverseCtp = 0;
-    uint32_t uiNetRole = kNetRoleUnknown;
-    const uint32_t reverseRet = HAL_UserPort2Ctp(kCtpTypeEth, usUserPort, &reverseCtp);
+    uint32_t uiNetRole = kNetRoleUnset;
+    const uint32_t reverseRet = HAL_UserPort2Ctp(kCtpEth, usUserPort, &reverseCtp);
     const uint32_t roleRet = HAL_GetNetRole(reverseCtp, &uiNetRole);
     const bool toUplink =
         reverseRet == 0 && roleRet == 0 && uiNetRole == HAL_NET_ROLE_NNI && L2M_PTP_IsSupportAutoSelect() != 1 &&
@@ -75,9 +70,9 @@ uint32_t CHIP_KALO_GetKaPortByCtp(uint32_t usCtpId, chip_port_s *port)
             lastWord(166, ret, usCtpId, usUserPort, uiCtpType, reverseRet | roleRet);
             return ret;
         }
-        port->port_type = uiLookupPort == kUplinkType3UserPort ? kPortTypeUplink : kPortTypeEth;
+        port->port_type = uiLookupPort == kUplinkType3UserPort ? kPortUplink : kPortEth;
     } else {
-        port->port_type = kPortTypeEth;
+        port->port_type = kPortEth;
         uiLookupPort = usUserPort;
     }
 
@@ -93,7 +88,7 @@ uint32_t CHIP_KALO_GetKaPortByCtp(uint32_t usCtpId, chip_port_s *port)
 
 uint32_t PDT_L2M_IsNni(uint32_t usCtpId)
 {
-    uint32_t uiNetRole = kNetRoleUnknown;
+    uint32_t uiNetRole = kNetRoleUnset;
     return L2M_Ctp_GetNetRole(usCtpId, &uiNetRole) == 0 && uiNetRole == HAL_NET_ROLE_NNI ? 1 : 0;
 }
 

@@ -15,18 +15,10 @@ HAL_DIAG_SOURCE("kalo_l2", hal::kModuleL2);
 
 namespace {
 
-constexpr uint32_t kCtpTypeUnknown = 13;
-constexpr uint32_t kCtpTypeViaGem = 2;
-constexpr uint32_t kCtpTypeAniMulticast = 10;
-constexpr uint32_t kCtpTypeAniGem = 11;  // the other ANI CTP type that enters through a GEM port
-constexpr uint32_t kPortTypeGem = 9;
-constexpr uint32_t kPortTypeVirtualUni = 11;
+using namespace kalo;
+
 constexpr uint32_t kSecondMcFlowOffset = 1000;
 constexpr uint16_t kAnyVlan = 0xFFFF;  // the VLAN asked for when the rule names none
-
-constexpr uint32_t kDirUpstream = 0;
-constexpr uint32_t kDirDownstream = 1;
-constexpr uint32_t kDirBoth = 2;
 
 // Host flow type codes to chip codes. Downstream flows use codes 0 to 3;
 // upstream also 4 (with the second port) and 5 (2, or 0 toward some CTPs).
@@ -38,17 +30,20 @@ constexpr uint32_t kInFlowTypeLocal = 5;
 uint32_t mapFlowType(uint32_t code, uint32_t codes) { return code < codes ? kFlowTypeMap[code] : 0; }
 
 // Types of CTP toward which flows carry no tag action and whose upstream
-// flows of code 5 are of chip type 0.
-bool isNoTagActionType(uint32_t type) { return type == 1 || type == 4 || type == 5; }
+// flows of code 5 are of chip type 0: 1, 4 and the first flowless type.
+bool isNoTagActionType(uint32_t type)
+{
+    return type == kCtpSingle || type == kCtpVirtualUni || type == kCtpFlowlessFirst;
+}
 
 // Flows of CTPs of types 5 to 9 are accepted; nothing is installed for them.
-bool isFlowlessType(uint32_t type) { return type >= 5 && type <= 9; }
+bool isFlowlessType(uint32_t type) { return type >= kCtpFlowlessFirst && type <= kCtpFlowlessLast; }
 
 bool dumpOn() { return QX_DIA_GetTraceFlag(hal::kModuleL2) != 0; }
 
 uint32_t ctpType(uint32_t ctpId, uint32_t &type, uint16_t &userPort)
 {
-    type = kCtpTypeUnknown;
+    type = kCtpUnknown;
     userPort = 0;
     return HAL_Ctp2UserPort(ctpId, &type, &userPort);
 }
@@ -65,9 +60,9 @@ uint32_t flowCtpType(uint32_t ctpId, uint32_t failLine, uint32_t &type)
     return ret;
 }
 
-uint32_t sendFlow(chip_flow_s &msg) { return hal::sendRequest(hal::hlp::L2_ADD_FLOW, msg); }
+uint32_t sendFlow(chip_flow_s &msg) { return hal::sendRequest<hal::hlp::Cmd::L2_ADD_FLOW>(msg); }
 
-uint32_t sendFlowRemoval(uint32_t flowId) { return hal::sendRequest(hal::hlp::L2_DEL_FLOW, flowId); }
+uint32_t sendFlowRemoval(uint32_t flowId) { return hal::sendWord<hal::hlp::Cmd::L2_DEL_FLOW>(flowId); }
 
 // Match rule, tag action: the same steps for either direction.
 void translate(const HAL_L2_FLOW_RULE_S &rule, const HAL_L2_FLOW_TREAT_S &treat, chip_flow_rule_s &chipRule,
@@ -165,7 +160,7 @@ uint32_t PDT_L2M_AddFlow(const HAL_L2_FLOW_S *flow)
         return ret;
     }
 
-    if (type == kCtpTypeAniMulticast || type == kCtpTypeAniGem) {
+    if (type == kCtpAniMulticast || type == kCtpAniGem) {
         uint32_t gemPort = 0;
         uint16_t bridgeId = 0;
         ret = HAL_GetBCUCGemBgeById(flow->CtpId, &gemPort, &bridgeId);
@@ -173,10 +168,10 @@ uint32_t PDT_L2M_AddFlow(const HAL_L2_FLOW_S *flow)
             lastWord(1302, ret, flow->CtpId, flow->FlowId);
             return ret;
         }
-        msg.in.in_port.port_type = kPortTypeGem;
+        msg.in.in_port.port_type = kPortGem;
         msg.in.in_port.mask = gemPort;
         msg.bridge_id = bridgeId;
-        HAL_TRACE(1309, "\n---flow info: type = %d , mask = %d  bridge_id %d\n\n", kPortTypeGem, gemPort, bridgeId);
+        HAL_TRACE(1309, "\n---flow info: type = %d , mask = %d  bridge_id %d\n\n", kPortGem, gemPort, bridgeId);
     }
 
     if (PDT_L2M_CheckAdaptAniMCFlow(type) == 0) {
@@ -293,7 +288,7 @@ uint32_t PDT_L2M_GetTransFlowKaPort(const HAL_L2_FLOW_S *flow, chip_flow_in_s *i
         lastWord(140, ret, flow->CtpId);
         return ret;
     }
-    if (type != kCtpTypeViaGem) {
+    if (type != kCtpGponUni) {
         return CHIP_KALO_GetKaPortByCtp(flow->CtpId, &in->in_port);
     }
 
@@ -313,7 +308,7 @@ uint32_t PDT_L2M_GetTransFlowKaPort(const HAL_L2_FLOW_S *flow, chip_flow_in_s *i
     if (gems.count != 1) {
         lastWord(164, flow->BridgeId, vlan, gems.count);
     }
-    in->in_port.port_type = kPortTypeGem;
+    in->in_port.port_type = kPortGem;
     in->in_port.mask = gems.gemport[0];
     return 0;
 }
@@ -343,7 +338,7 @@ uint32_t PDT_L2M_GetGemportVlan(const HAL_L2_FLOW_S *flow, uint16_t *vlan)
 
 uint32_t PDT_L2M_CheckAdaptAniMCFlow(uint32_t ctpType)
 {
-    if (ctpType != kCtpTypeAniMulticast) {
+    if (ctpType != kCtpAniMulticast) {
         return 1;
     }
     return QX_Feature_IsSupportByFeatureName("FT_MULTICAST_VLAN_TAG") == 0 ? 1 : 0;
@@ -361,7 +356,7 @@ uint32_t PDT_L2M_AdaptAniMCFlow(const chip_flow_s *msg)
     // set or left as translated.
     chip_flow_s mc = *msg;
     mc.in.in_rule.tag_mode = 1;
-    mc.in.in_rule.tag_type = 1;
+    mc.in.in_rule.tag_type = kTagTypeTagged;
     mc.in.in_rule.tag_num = 1;
     if (dumpOn()) {
         HAL_CONSOLE("SDK InMcFlow:flow_id %d\n", mc.flow_id);
@@ -375,7 +370,7 @@ uint32_t PDT_L2M_AdaptAniMCFlow(const chip_flow_s *msg)
 
     mc.flow_id += kSecondMcFlowOffset;
     mc.in.in_rule.tag_num = 2;
-    mc.in.in_act.tag_act = 2;
+    mc.in.in_act.tag_act = kTagActRemove;
     mc.in.in_act.tag_layer_num = 1;
     if (dumpOn()) {
         HAL_CONSOLE("SDK DownMcFlow:flow_id %d\n", mc.flow_id);
@@ -439,8 +434,8 @@ uint32_t PDT_L2M_GetVUNIPort(uint32_t bridgeId, uint32_t usCtpId, chip_bridge_po
         lastWord(46, ret, usCtpId);
         return ret;
     }
-    if (type == 4) {
-        bridgePort->port.port_type = kPortTypeVirtualUni;
+    if (type == kCtpVirtualUni) {
+        bridgePort->port.port_type = kPortVirtualUni;
         bridgePort->port.mask = 1;
     }
     return 0;

@@ -7,14 +7,17 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "chip/kalo/kalo_codes.h"
+#include "platform/hlp_cmd.h"
+#include "platform/hlp_record.h"
+
 /* Chip port descriptor: a chip port type and a bit mask of chip ports
  * (bit n = chip port n). GEM-side flows put a GEM port number in mask. */
 struct chip_port_s {
     uint32_t port_type;
     uint32_t mask;
 };
-static_assert(sizeof(chip_port_s) == 8, "chip_port_s size");
-static_assert(offsetof(chip_port_s, mask) == 4, "chip_port_s.mask");
+HAL_RECORD(chip_port_s, 8, HAL_CODE(port_type, 0, kalo::kPortTypeNames), HAL_AT(mask, 4));
 
 /* Match rule of one direction. A mode word of 1 switches the match of the
  * field after it on. The c fields are the inner tag, the s fields the outer. */
@@ -41,27 +44,11 @@ struct chip_flow_rule_s {
     uint8_t mac[6];
     uint16_t mac_mask; /* 48 minus the compared prefix length */
 };
-static_assert(sizeof(chip_flow_rule_s) == 84, "chip_flow_rule_s size");
-static_assert(offsetof(chip_flow_rule_s, etype) == 4, "chip_flow_rule_s.etype");
-static_assert(offsetof(chip_flow_rule_s, etype_selfdefine) == 8, "chip_flow_rule_s.etype_selfdefine");
-static_assert(offsetof(chip_flow_rule_s, tag_mode) == 12, "chip_flow_rule_s.tag_mode");
-static_assert(offsetof(chip_flow_rule_s, tag_type) == 16, "chip_flow_rule_s.tag_type");
-static_assert(offsetof(chip_flow_rule_s, tag_num) == 20, "chip_flow_rule_s.tag_num");
-static_assert(offsetof(chip_flow_rule_s, ctpid_mode) == 24, "chip_flow_rule_s.ctpid_mode");
-static_assert(offsetof(chip_flow_rule_s, ctpid) == 28, "chip_flow_rule_s.ctpid");
-static_assert(offsetof(chip_flow_rule_s, stpid_mode) == 32, "chip_flow_rule_s.stpid_mode");
-static_assert(offsetof(chip_flow_rule_s, stpid) == 36, "chip_flow_rule_s.stpid");
-static_assert(offsetof(chip_flow_rule_s, cvlan_mode) == 40, "chip_flow_rule_s.cvlan_mode");
-static_assert(offsetof(chip_flow_rule_s, cvlan) == 44, "chip_flow_rule_s.cvlan");
-static_assert(offsetof(chip_flow_rule_s, svlan_mode) == 48, "chip_flow_rule_s.svlan_mode");
-static_assert(offsetof(chip_flow_rule_s, svlan) == 52, "chip_flow_rule_s.svlan");
-static_assert(offsetof(chip_flow_rule_s, cpri_mode) == 56, "chip_flow_rule_s.cpri_mode");
-static_assert(offsetof(chip_flow_rule_s, cpri) == 60, "chip_flow_rule_s.cpri");
-static_assert(offsetof(chip_flow_rule_s, spri_mode) == 64, "chip_flow_rule_s.spri_mode");
-static_assert(offsetof(chip_flow_rule_s, spri) == 68, "chip_flow_rule_s.spri");
-static_assert(offsetof(chip_flow_rule_s, mac_mode) == 72, "chip_flow_rule_s.mac_mode");
-static_assert(offsetof(chip_flow_rule_s, mac) == 76, "chip_flow_rule_s.mac");
-static_assert(offsetof(chip_flow_rule_s, mac_mask) == 82, "chip_flow_rule_s.mac_mask");
+HAL_RECORD(chip_flow_rule_s, 84, HAL_AT(etype_mode, 0), HAL_AT(etype, 4), HAL_AT(etype_selfdefine, 8),
+           HAL_AT(tag_mode, 12), HAL_AT(tag_type, 16), HAL_AT(tag_num, 20), HAL_AT(ctpid_mode, 24), HAL_AT(ctpid, 28),
+           HAL_AT(stpid_mode, 32), HAL_AT(stpid, 36), HAL_AT(cvlan_mode, 40), HAL_AT(cvlan, 44), HAL_AT(svlan_mode, 48),
+           HAL_AT(svlan, 52), HAL_AT(cpri_mode, 56), HAL_AT(cpri, 60), HAL_AT(spri_mode, 64), HAL_AT(spri, 68),
+           HAL_AT(mac_mode, 72), HAL_AT(mac, 76), HAL_AT(mac_mask, 82));
 
 /* Tag action of one direction: an action code, the number of tag layers it
  * acts on, and a source code and value per outer (s) and inner (c) field. */
@@ -83,22 +70,13 @@ struct chip_flow_act_s {
     uint32_t cpri;
     uint32_t cpri_map_id;
 };
-static_assert(sizeof(chip_flow_act_s) == 64, "chip_flow_act_s size");
-static_assert(offsetof(chip_flow_act_s, tag_layer_num) == 4, "chip_flow_act_s.tag_layer_num");
-static_assert(offsetof(chip_flow_act_s, stpid_source) == 8, "chip_flow_act_s.stpid_source");
-static_assert(offsetof(chip_flow_act_s, stpid) == 12, "chip_flow_act_s.stpid");
-static_assert(offsetof(chip_flow_act_s, svlan_source) == 16, "chip_flow_act_s.svlan_source");
-static_assert(offsetof(chip_flow_act_s, svlan) == 20, "chip_flow_act_s.svlan");
-static_assert(offsetof(chip_flow_act_s, spri_source) == 24, "chip_flow_act_s.spri_source");
-static_assert(offsetof(chip_flow_act_s, spri) == 28, "chip_flow_act_s.spri");
-static_assert(offsetof(chip_flow_act_s, spri_map_id) == 32, "chip_flow_act_s.spri_map_id");
-static_assert(offsetof(chip_flow_act_s, ctpid_source) == 36, "chip_flow_act_s.ctpid_source");
-static_assert(offsetof(chip_flow_act_s, ctpid) == 40, "chip_flow_act_s.ctpid");
-static_assert(offsetof(chip_flow_act_s, cvlan_source) == 44, "chip_flow_act_s.cvlan_source");
-static_assert(offsetof(chip_flow_act_s, cvlan) == 48, "chip_flow_act_s.cvlan");
-static_assert(offsetof(chip_flow_act_s, cpri_source) == 52, "chip_flow_act_s.cpri_source");
-static_assert(offsetof(chip_flow_act_s, cpri) == 56, "chip_flow_act_s.cpri");
-static_assert(offsetof(chip_flow_act_s, cpri_map_id) == 60, "chip_flow_act_s.cpri_map_id");
+HAL_RECORD(chip_flow_act_s, 64, HAL_CODE(tag_act, 0, kalo::kTagActNames), HAL_AT(tag_layer_num, 4),
+           HAL_CODE(stpid_source, 8, kalo::kSourceNames), HAL_AT(stpid, 12),
+           HAL_CODE(svlan_source, 16, kalo::kSourceNames), HAL_AT(svlan, 20),
+           HAL_CODE(spri_source, 24, kalo::kSourceNames), HAL_AT(spri, 28), HAL_AT(spri_map_id, 32),
+           HAL_CODE(ctpid_source, 36, kalo::kSourceNames), HAL_AT(ctpid, 40),
+           HAL_CODE(cvlan_source, 44, kalo::kSourceNames), HAL_AT(cvlan, 48),
+           HAL_CODE(cpri_source, 52, kalo::kSourceNames), HAL_AT(cpri, 56), HAL_AT(cpri_map_id, 60));
 
 /* Upstream half of the flow message (message offsets 16 to 195). */
 struct chip_flow_in_s {
@@ -110,12 +88,8 @@ struct chip_flow_in_s {
     chip_flow_act_s in_act;
     uint32_t rsv172[2];
 };
-static_assert(sizeof(chip_flow_in_s) == 180, "chip_flow_in_s size");
-static_assert(offsetof(chip_flow_in_s, trans_port) == 8, "chip_flow_in_s.trans_port");
-static_assert(offsetof(chip_flow_in_s, in_rule) == 16, "chip_flow_in_s.in_rule");
-static_assert(offsetof(chip_flow_in_s, in_attr) == 100, "chip_flow_in_s.in_attr");
-static_assert(offsetof(chip_flow_in_s, in_flow_type) == 104, "chip_flow_in_s.in_flow_type");
-static_assert(offsetof(chip_flow_in_s, in_act) == 108, "chip_flow_in_s.in_act");
+HAL_RECORD(chip_flow_in_s, 180, HAL_SUB(in_port, 0), HAL_SUB(trans_port, 8), HAL_SUB(in_rule, 16), HAL_AT(in_attr, 100),
+           HAL_AT(in_flow_type, 104), HAL_SUB(in_act, 108), HAL_AT(rsv172, 172));
 
 /* Downstream half of the flow message (message offsets 196 to 363). */
 struct chip_flow_out_s {
@@ -125,11 +99,8 @@ struct chip_flow_out_s {
     uint32_t out_flow_type;
     chip_flow_act_s out_act;
 };
-static_assert(sizeof(chip_flow_out_s) == 168, "chip_flow_out_s size");
-static_assert(offsetof(chip_flow_out_s, out_port) == 8, "chip_flow_out_s.out_port");
-static_assert(offsetof(chip_flow_out_s, out_rule) == 16, "chip_flow_out_s.out_rule");
-static_assert(offsetof(chip_flow_out_s, out_flow_type) == 100, "chip_flow_out_s.out_flow_type");
-static_assert(offsetof(chip_flow_out_s, out_act) == 104, "chip_flow_out_s.out_act");
+HAL_RECORD(chip_flow_out_s, 168, HAL_AT(rsv0, 0), HAL_SUB(out_port, 8), HAL_SUB(out_rule, 16),
+           HAL_AT(out_flow_type, 100), HAL_SUB(out_act, 104));
 
 /* Flow message of HLP command 0x20030000. direction: 0 upstream only,
  * 1 downstream only, 2 both. */
@@ -141,10 +112,9 @@ struct chip_flow_s {
     chip_flow_in_s in;
     chip_flow_out_s out;
 };
-static_assert(sizeof(chip_flow_s) == 364, "chip_flow_s size");
-static_assert(offsetof(chip_flow_s, pri) == 4, "chip_flow_s.pri");
-static_assert(offsetof(chip_flow_s, direction) == 8, "chip_flow_s.direction");
-static_assert(offsetof(chip_flow_s, bridge_id) == 12, "chip_flow_s.bridge_id");
+HAL_RECORD(chip_flow_s, 364, HAL_AT(flow_id, 0), HAL_AT(pri, 4), HAL_CODE(direction, 8, kalo::kDirectionNames),
+           HAL_AT(bridge_id, 12), HAL_SUB(in, 16), HAL_SUB(out, 196));
+// Where the driver's manual places the fields of the two halves.
 static_assert(offsetof(chip_flow_s, in.in_port) == 16, "chip_flow_s.in_port");
 static_assert(offsetof(chip_flow_s, in.trans_port) == 24, "chip_flow_s.trans_port");
 static_assert(offsetof(chip_flow_s, in.in_rule) == 32, "chip_flow_s.in_rule");
@@ -152,11 +122,12 @@ static_assert(offsetof(chip_flow_s, in.in_attr) == 116, "chip_flow_s.in_attr");
 static_assert(offsetof(chip_flow_s, in.in_flow_type) == 120, "chip_flow_s.in_flow_type");
 static_assert(offsetof(chip_flow_s, in.in_act) == 124, "chip_flow_s.in_act");
 static_assert(offsetof(chip_flow_s, in.rsv172) == 188, "chip_flow_s reserved");
-static_assert(offsetof(chip_flow_s, out) == 196, "chip_flow_s downstream half");
 static_assert(offsetof(chip_flow_s, out.out_port) == 204, "chip_flow_s.out_port");
 static_assert(offsetof(chip_flow_s, out.out_rule) == 212, "chip_flow_s.out_rule");
 static_assert(offsetof(chip_flow_s, out.out_flow_type) == 296, "chip_flow_s.out_flow_type");
 static_assert(offsetof(chip_flow_s, out.out_act) == 300, "chip_flow_s.out_act");
+HAL_HLP_COMMAND(L2_ADD_FLOW, chip_flow_s, hal::hlp::NoReply, "add flow");
+HAL_HLP_COMMAND(L2_DEL_FLOW, hal::hlp::Word, hal::hlp::NoReply, "remove flow");
 
 /* Bridge port request (HLP 0x20030002 / 0x20030003). */
 struct chip_bridge_port_s {
@@ -164,9 +135,7 @@ struct chip_bridge_port_s {
     uint32_t value; /* set by the caller */
     chip_port_s port;
 };
-static_assert(sizeof(chip_bridge_port_s) == 16, "chip_bridge_port_s size");
-static_assert(offsetof(chip_bridge_port_s, value) == 4, "chip_bridge_port_s.value");
-static_assert(offsetof(chip_bridge_port_s, port) == 8, "chip_bridge_port_s.port");
+HAL_RECORD(chip_bridge_port_s, 16, HAL_AT(bridge_id, 0), HAL_AT(value, 4), HAL_SUB(port, 8));
 
 /* Unicast GEM ports of a virtual bridge and VLAN, as the GPON service
  * answers them (136 bytes). */
@@ -174,7 +143,6 @@ struct gpon_uc_gemport_list_s {
     uint16_t count;
     uint16_t gemport[67];
 };
-static_assert(sizeof(gpon_uc_gemport_list_s) == 136, "gpon_uc_gemport_list_s size");
-static_assert(offsetof(gpon_uc_gemport_list_s, gemport) == 2, "gpon_uc_gemport_list_s.gemport");
+HAL_RECORD(gpon_uc_gemport_list_s, 136, HAL_AT(count, 0), HAL_AT(gemport, 2));
 
 #endif

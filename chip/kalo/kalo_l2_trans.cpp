@@ -22,9 +22,13 @@ using Converter = uint32_t (*)(uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintp
 
 constexpr uint32_t kNotWritten = 0xFFFFFFFFU;
 constexpr uint32_t kAnyTagNum = 0xFFFFFFFFU;
-constexpr uint32_t kVlanRemove = 5;
-constexpr uint32_t kPriFromDscp = 4;
-constexpr uint32_t kSourceValue = 2;  // the chip takes the value written beside the source code
+constexpr uint32_t kVlanRemove = 5;   // host VLAN treatment: remove the tag
+constexpr uint32_t kPriFromDscp = 4;  // host priority treatment: from a DSCP table
+using kalo::kSourceValue;
+using kalo::kTagActNone;
+using kalo::kTagActRemove;
+using kalo::kTagActWrite;
+using kalo::kTagActWriteAlt;
 
 void put(uintptr_t dst, uint32_t value)
 {
@@ -165,31 +169,32 @@ constexpr auto kOne = &lit<1, Rule>;
 
 // The mode word gets 1, the value word the rule's value. With one tag, slot 0
 // is the outer tag; with two, slot 0 is the inner and slot 1 the outer tag.
+// clang-format off
 constexpr MatchEntry kMatchEntries[] = {
-    /*  0 */ {kAnyTagNum, ethTypeOn, kDefault, kOne, ethType, {nullptr, &ChipRule::etype_mode, &ChipRule::etype}},
-    /*  1 */
-    {kAnyTagNum,
-     ethTypeSelfDefined,
-     kDefault,
-     kOne,
-     selfDefEthType,
-     {nullptr, &ChipRule::etype_mode, &ChipRule::etype_selfdefine}},
-    /*  2 */
-    {1, on<&Rule::vlanFilter, 0>, kDefault, kOne, fVlan<0>, {nullptr, &ChipRule::svlan_mode, &ChipRule::svlan}},
-    /*  3 */
-    {2, on<&Rule::vlanFilter, 0>, kDefault, kOne, fVlan<0>, {nullptr, &ChipRule::cvlan_mode, &ChipRule::cvlan}},
-    /*  4 */
-    {2, on<&Rule::vlanFilter, 1>, kDefault, kOne, fVlan<1>, {nullptr, &ChipRule::svlan_mode, &ChipRule::svlan}},
-    /*  5 */ {1, on<&Rule::priFilter, 0>, kDefault, kOne, fPri<0>, {nullptr, &ChipRule::spri_mode, &ChipRule::spri}},
-    /*  6 */ {2, on<&Rule::priFilter, 0>, kDefault, kOne, fPri<0>, {nullptr, &ChipRule::cpri_mode, &ChipRule::cpri}},
-    /*  7 */ {2, on<&Rule::priFilter, 1>, kDefault, kOne, fPri<1>, {nullptr, &ChipRule::spri_mode, &ChipRule::spri}},
-    /*  8 */
-    {1, on<&Rule::tpidFilter, 0>, kDefault, kOne, fTpid<0>, {nullptr, &ChipRule::stpid_mode, &ChipRule::stpid}},
-    /*  9 */
-    {2, on<&Rule::tpidFilter, 0>, kDefault, kOne, fTpid<0>, {nullptr, &ChipRule::ctpid_mode, &ChipRule::ctpid}},
-    /* 10 */
-    {2, on<&Rule::tpidFilter, 1>, kDefault, kOne, fTpid<1>, {nullptr, &ChipRule::stpid_mode, &ChipRule::stpid}},
+    /*  0 */ {kAnyTagNum, ethTypeOn, kDefault, kOne, ethType,
+              {nullptr, &ChipRule::etype_mode, &ChipRule::etype}},
+    /*  1 */ {kAnyTagNum, ethTypeSelfDefined, kDefault, kOne, selfDefEthType,
+              {nullptr, &ChipRule::etype_mode, &ChipRule::etype_selfdefine}},
+    /*  2 */ {1, on<&Rule::vlanFilter, 0>, kDefault, kOne, fVlan<0>,
+              {nullptr, &ChipRule::svlan_mode, &ChipRule::svlan}},
+    /*  3 */ {2, on<&Rule::vlanFilter, 0>, kDefault, kOne, fVlan<0>,
+              {nullptr, &ChipRule::cvlan_mode, &ChipRule::cvlan}},
+    /*  4 */ {2, on<&Rule::vlanFilter, 1>, kDefault, kOne, fVlan<1>,
+              {nullptr, &ChipRule::svlan_mode, &ChipRule::svlan}},
+    /*  5 */ {1, on<&Rule::priFilter, 0>, kDefault, kOne, fPri<0>,
+              {nullptr, &ChipRule::spri_mode, &ChipRule::spri}},
+    /*  6 */ {2, on<&Rule::priFilter, 0>, kDefault, kOne, fPri<0>,
+              {nullptr, &ChipRule::cpri_mode, &ChipRule::cpri}},
+    /*  7 */ {2, on<&Rule::priFilter, 1>, kDefault, kOne, fPri<1>,
+              {nullptr, &ChipRule::spri_mode, &ChipRule::spri}},
+    /*  8 */ {1, on<&Rule::tpidFilter, 0>, kDefault, kOne, fTpid<0>,
+              {nullptr, &ChipRule::stpid_mode, &ChipRule::stpid}},
+    /*  9 */ {2, on<&Rule::tpidFilter, 0>, kDefault, kOne, fTpid<0>,
+              {nullptr, &ChipRule::ctpid_mode, &ChipRule::ctpid}},
+    /* 10 */ {2, on<&Rule::tpidFilter, 1>, kDefault, kOne, fTpid<1>,
+              {nullptr, &ChipRule::stpid_mode, &ChipRule::stpid}},
 };
+// clang-format on
 static_assert(std::size(kMatchEntries) == 11, "eleven match entries");
 
 // ---- Action entries --------------------------------------------------------
@@ -219,39 +224,68 @@ constexpr uint32_t ChipAct::*kNone = nullptr;
 
 // A VLAN conversion writes tag_act, a VLAN source and value; a priority
 // conversion a priority source and value.
+// clang-format off
 constexpr ActEntry kActEntries[] = {
-    /*  0 */ {
-        0, firstOnly<V>, kVlan, vlanCode<0>, tVlan<0>, {&ChipAct::tag_act, &ChipAct::svlan_source, &ChipAct::svlan}},
-    /*  1 */ {0, both<V>, kDefault, k<1>, k<2>, {kNone, &ChipAct::tag_act, &ChipAct::tag_layer_num}},
-    /*  2 */ {0, both<V>, kDefault, k<kSourceValue>, tVlan<0>, {kNone, &ChipAct::cvlan_source, &ChipAct::cvlan}},
-    /*  3 */ {0, both<V>, kDefault, k<kSourceValue>, tVlan<1>, {kNone, &ChipAct::svlan_source, &ChipAct::svlan}},
-    /*  4 */ {1, on<V, 0>, kVlan, vlanCode<0>, tVlan<0>, {&ChipAct::tag_act, &ChipAct::svlan_source, &ChipAct::svlan}},
-    /*  5 */ {2, on<V, 0>, kVlan, vlanCode<0>, tVlan<0>, {&ChipAct::tag_act, &ChipAct::cvlan_source, &ChipAct::cvlan}},
-    /*  6 */ {2, on<V, 1>, kVlan, vlanCode<1>, tVlan<1>, {&ChipAct::tag_act, &ChipAct::svlan_source, &ChipAct::svlan}},
-    /*  7 */ {2, bothAre<V, kVlanRemove>, kDefault, k<2>, k<2>, {kNone, &ChipAct::tag_act, &ChipAct::tag_layer_num}},
-    /*  8 */ {0, firstOnly<P>, kPri, priCode<0>, tPri<0>, {kNone, &ChipAct::spri_source, &ChipAct::spri}},
-    /*  9 */ {0, both<P>, kDefault, k<kSourceValue>, tPri<0>, {kNone, &ChipAct::cpri_source, &ChipAct::cpri}},
-    /* 10 */ {0, both<P>, kDefault, k<kSourceValue>, tPri<1>, {kNone, &ChipAct::spri_source, &ChipAct::spri}},
-    /* 11 */ {1, on<P, 0>, kPri, priCode<0>, tPri<0>, {kNone, &ChipAct::spri_source, &ChipAct::spri}},
-    /* 12 */ {2, on<P, 0>, kPri, priCode<0>, tPri<0>, {kNone, &ChipAct::cpri_source, &ChipAct::cpri}},
-    /* 13 */ {2, on<P, 1>, kPri, priCode<1>, tPri<1>, {kNone, &ChipAct::spri_source, &ChipAct::spri}},
-    /* 14 */ {1, both<P>, kPri, priCode<0>, tPri<0>, {kNone, &ChipAct::cpri_source, &ChipAct::cpri}},
-    /* 15 */ {1, both<P>, kPri, priCode<1>, tPri<1>, {kNone, &ChipAct::spri_source, &ChipAct::spri}},
-    /* 16 */ {0, firstOnlyIs<P, kPriFromDscp>, kDefault, k<0>, tDscp<0>, {kNone, kNone, &ChipAct::spri_map_id}},
-    /* 17 */
-    {0, bothAre<P, kPriFromDscp>, kDefault, tDscp<0>, tDscp<1>, {kNone, &ChipAct::cpri_map_id, &ChipAct::spri_map_id}},
-    /* 18 */ {1, is<P, 0, kPriFromDscp>, kDefault, k<0>, tDscp<0>, {kNone, kNone, &ChipAct::spri_map_id}},
-    /* 19 */ {2, is<P, 0, kPriFromDscp>, kDefault, k<0>, tDscp<0>, {kNone, kNone, &ChipAct::cpri_map_id}},
-    /* 20 */ {2, is<P, 1, kPriFromDscp>, kDefault, k<0>, tDscp<1>, {kNone, kNone, &ChipAct::spri_map_id}},
-    /* 21 */ {0, firstOnly<TP>, kDefault, k<kSourceValue>, tTpid<0>, {kNone, &ChipAct::stpid_source, &ChipAct::stpid}},
-    /* 22 */ {0, both<TP>, kDefault, k<kSourceValue>, tTpid<0>, {kNone, &ChipAct::ctpid_source, &ChipAct::ctpid}},
-    /* 23 */ {0, both<TP>, kDefault, k<kSourceValue>, tTpid<1>, {kNone, &ChipAct::stpid_source, &ChipAct::stpid}},
-    /* 24 */ {1, on<TP, 0>, kDefault, k<kSourceValue>, tTpid<0>, {kNone, &ChipAct::stpid_source, &ChipAct::stpid}},
-    /* 25 */ {2, on<TP, 0>, kDefault, k<kSourceValue>, tTpid<0>, {kNone, &ChipAct::ctpid_source, &ChipAct::ctpid}},
-    /* 26 */ {2, on<TP, 1>, kDefault, k<kSourceValue>, tTpid<1>, {kNone, &ChipAct::stpid_source, &ChipAct::stpid}},
-    /* 27 */ {1, both<V>, kVlan, vlanCode<0>, tVlan<0>, {&ChipAct::tag_act, &ChipAct::cvlan_source, &ChipAct::cvlan}},
-    /* 28 */ {1, both<V>, kVlan, vlanCode<1>, tVlan<1>, {&ChipAct::tag_act, &ChipAct::svlan_source, &ChipAct::svlan}},
+    /*  0 */ {0, firstOnly<V>, kVlan, vlanCode<0>, tVlan<0>,
+              {&ChipAct::tag_act, &ChipAct::svlan_source, &ChipAct::svlan}},
+    /*  1 */ {0, both<V>, kDefault, k<kTagActWrite>, k<2>,
+              {kNone, &ChipAct::tag_act, &ChipAct::tag_layer_num}},
+    /*  2 */ {0, both<V>, kDefault, k<kSourceValue>, tVlan<0>,
+              {kNone, &ChipAct::cvlan_source, &ChipAct::cvlan}},
+    /*  3 */ {0, both<V>, kDefault, k<kSourceValue>, tVlan<1>,
+              {kNone, &ChipAct::svlan_source, &ChipAct::svlan}},
+    /*  4 */ {1, on<V, 0>, kVlan, vlanCode<0>, tVlan<0>,
+              {&ChipAct::tag_act, &ChipAct::svlan_source, &ChipAct::svlan}},
+    /*  5 */ {2, on<V, 0>, kVlan, vlanCode<0>, tVlan<0>,
+              {&ChipAct::tag_act, &ChipAct::cvlan_source, &ChipAct::cvlan}},
+    /*  6 */ {2, on<V, 1>, kVlan, vlanCode<1>, tVlan<1>,
+              {&ChipAct::tag_act, &ChipAct::svlan_source, &ChipAct::svlan}},
+    /*  7 */ {2, bothAre<V, kVlanRemove>, kDefault, k<kTagActRemove>, k<2>,
+              {kNone, &ChipAct::tag_act, &ChipAct::tag_layer_num}},
+    /*  8 */ {0, firstOnly<P>, kPri, priCode<0>, tPri<0>,
+              {kNone, &ChipAct::spri_source, &ChipAct::spri}},
+    /*  9 */ {0, both<P>, kDefault, k<kSourceValue>, tPri<0>,
+              {kNone, &ChipAct::cpri_source, &ChipAct::cpri}},
+    /* 10 */ {0, both<P>, kDefault, k<kSourceValue>, tPri<1>,
+              {kNone, &ChipAct::spri_source, &ChipAct::spri}},
+    /* 11 */ {1, on<P, 0>, kPri, priCode<0>, tPri<0>,
+              {kNone, &ChipAct::spri_source, &ChipAct::spri}},
+    /* 12 */ {2, on<P, 0>, kPri, priCode<0>, tPri<0>,
+              {kNone, &ChipAct::cpri_source, &ChipAct::cpri}},
+    /* 13 */ {2, on<P, 1>, kPri, priCode<1>, tPri<1>,
+              {kNone, &ChipAct::spri_source, &ChipAct::spri}},
+    /* 14 */ {1, both<P>, kPri, priCode<0>, tPri<0>,
+              {kNone, &ChipAct::cpri_source, &ChipAct::cpri}},
+    /* 15 */ {1, both<P>, kPri, priCode<1>, tPri<1>,
+              {kNone, &ChipAct::spri_source, &ChipAct::spri}},
+    /* 16 */ {0, firstOnlyIs<P, kPriFromDscp>, kDefault, k<0>, tDscp<0>,
+              {kNone, kNone, &ChipAct::spri_map_id}},
+    /* 17 */ {0, bothAre<P, kPriFromDscp>, kDefault, tDscp<0>, tDscp<1>,
+              {kNone, &ChipAct::cpri_map_id, &ChipAct::spri_map_id}},
+    /* 18 */ {1, is<P, 0, kPriFromDscp>, kDefault, k<0>, tDscp<0>,
+              {kNone, kNone, &ChipAct::spri_map_id}},
+    /* 19 */ {2, is<P, 0, kPriFromDscp>, kDefault, k<0>, tDscp<0>,
+              {kNone, kNone, &ChipAct::cpri_map_id}},
+    /* 20 */ {2, is<P, 1, kPriFromDscp>, kDefault, k<0>, tDscp<1>,
+              {kNone, kNone, &ChipAct::spri_map_id}},
+    /* 21 */ {0, firstOnly<TP>, kDefault, k<kSourceValue>, tTpid<0>,
+              {kNone, &ChipAct::stpid_source, &ChipAct::stpid}},
+    /* 22 */ {0, both<TP>, kDefault, k<kSourceValue>, tTpid<0>,
+              {kNone, &ChipAct::ctpid_source, &ChipAct::ctpid}},
+    /* 23 */ {0, both<TP>, kDefault, k<kSourceValue>, tTpid<1>,
+              {kNone, &ChipAct::stpid_source, &ChipAct::stpid}},
+    /* 24 */ {1, on<TP, 0>, kDefault, k<kSourceValue>, tTpid<0>,
+              {kNone, &ChipAct::stpid_source, &ChipAct::stpid}},
+    /* 25 */ {2, on<TP, 0>, kDefault, k<kSourceValue>, tTpid<0>,
+              {kNone, &ChipAct::ctpid_source, &ChipAct::ctpid}},
+    /* 26 */ {2, on<TP, 1>, kDefault, k<kSourceValue>, tTpid<1>,
+              {kNone, &ChipAct::stpid_source, &ChipAct::stpid}},
+    /* 27 */ {1, both<V>, kVlan, vlanCode<0>, tVlan<0>,
+              {&ChipAct::tag_act, &ChipAct::cvlan_source, &ChipAct::cvlan}},
+    /* 28 */ {1, both<V>, kVlan, vlanCode<1>, tVlan<1>,
+              {&ChipAct::tag_act, &ChipAct::svlan_source, &ChipAct::svlan}},
 };
+// clang-format on
 static_assert(std::size(kActEntries) == 29, "29 action entries");
 
 // VLAN treatment codes: tag action, VLAN source, and whether the VLAN value
@@ -262,15 +296,15 @@ struct VlanRow {
     bool value;
 };
 constexpr VlanRow kVlanTreat[] = {
-    /* 0 */ {0, 0, false},
-    /* 1 */ {3, 2, true},
-    /* 2 */ {1, 2, true},
-    /* 3 */ {1, 4, false},
-    /* 4 */ {1, 3, false},
-    /* 5 */ {2, kNotWritten, false},
+    /* 0 */ {kTagActNone, 0, false},
+    /* 1 */ {kTagActWriteAlt, kSourceValue, true},
+    /* 2 */ {kTagActWrite, kSourceValue, true},
+    /* 3 */ {kTagActWrite, 4, false},
+    /* 4 */ {kTagActWrite, 3, false},
+    /* 5 */ {kTagActRemove, kNotWritten, false},
     /* 6 */ {kNotWritten, kNotWritten, false},
-    /* 7 */ {3, 4, false},
-    /* 8 */ {3, 3, false},
+    /* 7 */ {kTagActWriteAlt, 4, false},
+    /* 8 */ {kTagActWriteAlt, 3, false},
 };
 
 // Priority treatment codes: priority source, and whether the value is
@@ -281,7 +315,7 @@ struct PriRow {
 };
 constexpr PriRow kPriTreat[] = {
     /* 0 */ {0, false},
-    /* 1 */ {2, true},
+    /* 1 */ {kSourceValue, true},
     /* 2 */ {4, false},
     /* 3 */ {3, false},
     /* 4 */ {5, false},  // the slot's DscpTblId goes to a map id

@@ -27,19 +27,10 @@ constexpr IpVerCodeRow kIpVerCodeTable[] = {
 // Code sent when no row matches, by IP version.
 constexpr uint32_t kIpVerCodeDefault[] = {6, 9};
 
-// Match kinds of the chip record by host interface kind.
-constexpr uint32_t kMatchByMac = 2;
-constexpr uint32_t kMatchByMacVlan = 1;
-constexpr uint32_t kOutModeVlan = 2;
-
-// Priority modes of the host record and their chip codes.
+// Priority modes of the host record.
 constexpr uint32_t kPriModeFixed = 1;
 constexpr uint32_t kPriModeMark = 2;
 constexpr uint32_t kPriModeMarkSecond = 3;
-constexpr uint32_t kChipPriNone = 0;
-constexpr uint32_t kChipPriFixed = 2;
-constexpr uint32_t kChipPriMarkSecond = 6;
-constexpr uint32_t kChipPriMark = 8;
 
 // IPv4/IPv6 state 1 with NAPT selector 0 lets the driver forward that family.
 constexpr uint32_t kIpStateOn = 1;
@@ -52,16 +43,6 @@ constexpr uint32_t byteReversed(uint32_t w)
 }
 static_assert(byteReversed(0xC0A80101U) == 0x0101A8C0U);
 
-// The prefix add and delete differ only in command and record lines.
-struct PrefixOp {
-    uint32_t cmd;
-    uint32_t translateLine;
-    uint32_t sendLine;
-    uint32_t traceLine;
-};
-constexpr PrefixOp kPrefixAdd{hal::hlp::PREFIX_ADD, 1176, 1184, 1187};
-constexpr PrefixOp kPrefixDel{hal::hlp::PREFIX_DEL, 1216, 1224, 1227};
-
 // The interface MAC goes to the chip record; a refused copy is recorded at
 // the caller's line and returned.
 uint32_t copyMac(const HAL_L3_IF_S &intf, chip_l3_if_s &rec, uint32_t failLine)
@@ -73,26 +54,24 @@ uint32_t copyMac(const HAL_L3_IF_S &intf, chip_l3_if_s &rec, uint32_t failLine)
     return ret;
 }
 
-uint32_t syncPrefix(const PrefixOp &op, uint32_t ifIndex, const HAL_L3_PREFIX_S *prefix)
+// The prefix as the chip record carries it; a prefix that cannot be
+// translated is recorded at the caller's line.
+bool fillPrefix(uint32_t failLine, uint32_t ifIndex, const HAL_L3_PREFIX_S &prefix, chip_prefix_s &rec)
 {
-    chip_prefix_s rec{};
-    if (prefix == nullptr) {
-        return HAL_ERR;
-    }
-    uint32_t ret = QX_IFM_TranslatePrefix(ifIndex, prefix, &rec);
+    const uint32_t ret = QX_IFM_TranslatePrefix(ifIndex, &prefix, &rec);
     if (ret != 0) {
-        lastWord(op.translateLine, ret, ifIndex, prefix->uiIpVersion);
-        return HAL_ERR;
+        lastWord(failLine, ret, ifIndex, prefix.uiIpVersion);
+        return false;
     }
-    ret = hal::sendRequest(op.cmd, rec);
-    if (ret != 0) {
-        lastWord(op.sendLine, ret, ifIndex);
-    }
-    // Printed whatever the driver answered, with its answer.
-    HAL_TRACE(op.traceLine, "\r\n[SIP-CHECK ID %u] add ip_ver %u, %08x:%08x:%08x:%08x/%u, on %u, result %u.\r\n",
-              static_cast<uint32_t>(prefix->ucEntryId), rec.addr.ip_ver, rec.addr.ip[0], rec.addr.ip[1], rec.addr.ip[2],
+    return true;
+}
+
+// Printed whatever the driver answered, with its answer.
+void tracePrefix(uint32_t line, const HAL_L3_PREFIX_S &prefix, const chip_prefix_s &rec, uint32_t ifIndex, uint32_t ret)
+{
+    HAL_TRACE(line, "\r\n[SIP-CHECK ID %u] add ip_ver %u, %08x:%08x:%08x:%08x/%u, on %u, result %u.\r\n",
+              static_cast<uint32_t>(prefix.ucEntryId), rec.addr.ip_ver, rec.addr.ip[0], rec.addr.ip[1], rec.addr.ip[2],
               rec.addr.ip[3], static_cast<uint32_t>(rec.addr.mask), ifIndex, ret);
-    return ret;
 }
 
 }  // namespace
@@ -131,14 +110,14 @@ uint32_t PDT_IFM_AdaptRule(const HAL_L3_IF_S *intf, chip_l3_if_s *rec)
         return ret;
     }
     if (intf->uiKind == HAL_L3_IF_KIND_PLAIN) {
-        rec->match_kind = kMatchByMac;
+        rec->match_kind = kalo::kL3MatchMac;
         rec->if_attr = intf->uiIfAttr;
         return copyMac(*intf, *rec, 688);
     }
     if (intf->uiKind == HAL_L3_IF_KIND_VLAN) {
         rec->vlan_valid = intf->uiVlanId != 0 ? 1 : 0;
         rec->vlan = intf->uiVlanId;
-        rec->match_kind = kMatchByMacVlan;
+        rec->match_kind = kalo::kL3MatchMacVlan;
         rec->if_attr = intf->uiIfAttr;
         return copyMac(*intf, *rec, 699);
     }
@@ -152,20 +131,20 @@ void PDT_IFM_AdaptInfoPri(const HAL_L3_IF_S *intf, chip_l3_if_s *rec)
     }
     switch (intf->uiPriMode) {
         case kPriModeMark:
-            rec->pri_mode = kChipPriMark;
+            rec->pri_mode = kalo::kL3PriMark;
             rec->pri = intf->uiMarkPri;
             break;
         case kPriModeFixed:
             rec->pri = intf->uiPri;
-            rec->pri_mode = intf->uiPri != 0 ? kChipPriFixed : kChipPriNone;
+            rec->pri_mode = intf->uiPri != 0 ? kalo::kL3PriFixed : kalo::kL3PriNone;
             break;
         case kPriModeMarkSecond:
-            rec->pri_mode = kChipPriMarkSecond;
+            rec->pri_mode = kalo::kL3PriMarkSecond;
             rec->pri = intf->uiMarkPri;
             rec->second_pri = intf->uiSecondPri;
             break;
         default:
-            rec->pri_mode = kChipPriNone;
+            rec->pri_mode = kalo::kL3PriNone;
             break;
     }
 }
@@ -209,7 +188,7 @@ uint32_t PDT_IFM_AdaptPara(const HAL_L3_IF_S *intf, chip_l3_if_s *rec)
         rec->out_vlan = intf->uiVlanId;
         rec->attr88 = intf->uiIfAttr88;
         rec->out_if_attr = intf->uiIfAttr;
-        rec->out_mode = kOutModeVlan;
+        rec->out_mode = kalo::kL3OutModeVlan;
         PDT_IFM_AdaptInfoPri(intf, rec);
         PDT_IFM_AdaptInfoV4Napt(intf, rec);
         PDT_IFM_AdaptInfoV6Napt(intf, rec);
@@ -233,7 +212,7 @@ uint32_t PDT_IFM_L3IFAdd(uint32_t ifIndex, const HAL_L3_IF_S *intf)
         lastWord(928, ret);
         return ret;
     }
-    ret = hal::sendRequest(hal::hlp::L3IF_ADD, rec);
+    ret = hal::sendRequest<hal::hlp::Cmd::L3_ADD_IF>(rec);
     if (ret != 0) {
         lastWord(935, ret, ifIndex);
         return ret;
@@ -244,8 +223,7 @@ uint32_t PDT_IFM_L3IFAdd(uint32_t ifIndex, const HAL_L3_IF_S *intf)
 uint32_t PDT_IFM_L3IFDel(uint32_t ifIndex)
 {
     HAL_TRACE(959, "pdt l3 del msc inf = 0x%x\n", ifIndex);
-    uint32_t req = ifIndex;
-    const uint32_t ret = hal::sendRequest(hal::hlp::L3IF_DEL, req);
+    const uint32_t ret = hal::sendWord<hal::hlp::Cmd::L3_DEL_IF>(ifIndex);
     if (ret != 0) {
         lastWord(964, ret, ifIndex);
         return ret;
@@ -283,7 +261,7 @@ uint32_t CHIP_KALO_SynL3IFMtu(uint32_t ifIndex, uint32_t mtu)
     chip_l3_if_mtu_s req{};
     req.if_index = ifIndex;
     req.mtu = mtu;
-    const uint32_t ret = hal::sendRequest(hal::hlp::L3IF_SET_MTU, req);
+    const uint32_t ret = hal::sendRequest<hal::hlp::Cmd::L3_SET_IF_MTU>(req);
     if (ret != 0) {
         lastWord(1098, ret, ifIndex, mtu);
         return ret;
@@ -300,11 +278,11 @@ uint32_t QX_IFM_TranslatePrefix(uint32_t ifIndex, const HAL_L3_PREFIX_S *prefix,
     }
     const uint32_t len = prefix->uiPrefixLen;
     if (prefix->uiIpVersion == kIpVersionV4) {
-        rec->addr.ip_ver = kChipIpVerV4;
+        rec->addr.ip_ver = kalo::kIpVerV4;
         rec->addr.ip[0] = byteReversed(prefix->auiAddr[0]);
         rec->addr.mask = static_cast<uint16_t>(len == 0 ? 0 : 32U - len);
     } else if (prefix->uiIpVersion == kIpVersionV6) {
-        rec->addr.ip_ver = kChipIpVerV6;
+        rec->addr.ip_ver = kalo::kIpVerV6;
         for (size_t i = 0; i < 4; ++i) {
             rec->addr.ip[i] = byteReversed(prefix->auiAddr[i]);
         }
@@ -318,12 +296,30 @@ uint32_t QX_IFM_TranslatePrefix(uint32_t ifIndex, const HAL_L3_PREFIX_S *prefix,
 
 uint32_t CHIP_KALO_SynPrefixAdd(uint32_t ifIndex, const HAL_L3_PREFIX_S *prefix)
 {
-    return syncPrefix(kPrefixAdd, ifIndex, prefix);
+    chip_prefix_s rec{};
+    if (prefix == nullptr || !fillPrefix(1176, ifIndex, *prefix, rec)) {
+        return HAL_ERR;
+    }
+    const uint32_t ret = hal::sendRequest<hal::hlp::Cmd::L3_ADD_PREFIX>(rec);
+    if (ret != 0) {
+        lastWord(1184, ret, ifIndex);
+    }
+    tracePrefix(1187, *prefix, rec, ifIndex, ret);
+    return ret;
 }
 
 uint32_t CHIP_KALO_SynPrefixDel(uint32_t ifIndex, const HAL_L3_PREFIX_S *prefix)
 {
-    return syncPrefix(kPrefixDel, ifIndex, prefix);
+    chip_prefix_s rec{};
+    if (prefix == nullptr || !fillPrefix(1216, ifIndex, *prefix, rec)) {
+        return HAL_ERR;
+    }
+    const uint32_t ret = hal::sendRequest<hal::hlp::Cmd::L3_DEL_PREFIX>(rec);
+    if (ret != 0) {
+        lastWord(1224, ret, ifIndex);
+    }
+    tracePrefix(1227, *prefix, rec, ifIndex, ret);
+    return ret;
 }
 
 uint32_t PDT_ROUTE_GetMaskLen(uint32_t mask)

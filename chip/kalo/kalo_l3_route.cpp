@@ -24,8 +24,6 @@ constexpr uint32_t kSessionChipAct = 2;
 // Chip family code by host family selector; others are 0.
 constexpr uint32_t kChipFamily[] = {4, 5};
 
-constexpr uint32_t kIngressByPort = 4;
-constexpr uint32_t kEthernetCtpType = 0;
 constexpr uint32_t kChipPortBits = 32;
 constexpr uint32_t kNaptFamilyV4 = 0;
 
@@ -74,7 +72,7 @@ ScanResult scanIngressPorts(const HAL_L3_POLICY_ROUTE_S *rule, chip_route_s &rou
     if (rule->uiCtpNum > HAL_L3_POLICY_ROUTE_CTP_MAX) {
         return {false, HAL_ERR};
     }
-    uint32_t portType = 13;
+    uint32_t portType = kalo::kCtpUnknown;
     uint16_t userPort = 0;
     uint32_t chipPort = 0;
     for (uint32_t i = 0; i < rule->uiCtpNum; ++i) {
@@ -85,19 +83,19 @@ ScanResult scanIngressPorts(const HAL_L3_POLICY_ROUTE_S *rule, chip_route_s &rou
             return {false, ret};
         }
         uint16_t ctp = 0;
-        uint32_t netRole = 5;
+        uint32_t netRole = kalo::kNetRoleUnset;
         const uint32_t ctpRet = HAL_UserPort2Ctp(portType, userPort, &ctp);
         const uint32_t roleRet = HAL_GetNetRole(ctp, &netRole);
         if (ctpRet == 0 && roleRet == 0 && netRole == HAL_NET_ROLE_NNI) {
             continue;
         }
-        if (portType != kEthernetCtpType) {
+        if (portType != kalo::kCtpEth) {
             if (rule->uiCtpNum == 1) {
                 return {false, HAL_ERR};
             }
             break;
         }
-        route.ingress_type = kIngressByPort;
+        route.ingress_type = kalo::kRouteIngressByPort;
         ret = QX_DM_TopoGetKaPortByUserPort(userPort, &chipPort);
         if (ret != 0) {
             lastWord(1266, ret, userPort, chipPort);
@@ -110,82 +108,25 @@ ScanResult scanIngressPorts(const HAL_L3_POLICY_ROUTE_S *rule, chip_route_s &rou
     return {true, 0};
 }
 
-// The NAPT add and delete share their steps; the delete sends only the
-// destination prefix.
-struct NaptOp {
-    bool add;
-    uint32_t cmd;
-    uint32_t nullLine;
-    uint32_t enterLine;
-    const char *enterFmt;
-    uint32_t familyLine;
-    uint32_t infoLine;
-    const char *infoFmt;
-    uint32_t sendLine;
-};
-constexpr NaptOp kNaptAdd{
-    true,
-    hal::hlp::NAPT_IND_ADD,
-    1503,
-    1512,
-    "enter PDT_NAPT_AddNaptIndication!RuleId = %u, uiFamily = %u, uiRouteTblID = %u\nuiOutIfIndex = %u, "
-    "uiDip[0] = %u uiMask = %u, uiIsToNapt = %u \n",
-    1516,
-    1546,
-    "   \n table_id:%u l3_if_mode:%u l3_if_id:%u dip:%u.%u.%u.%u  mask:%u  session:%u\n",
-    1552,
-};
-constexpr NaptOp kNaptDel{
-    false,
-    hal::hlp::NAPT_IND_DEL,
-    1579,
-    1588,
-    "enter PDT_NAPT_DelNaptIndication!RuleId = %u, uiFamily = %u, uiRouteTblID = %u\nuiOutIfIndex = %u, "
-    "uiDip[0] = %u uiMask = %u, uiIsToNapt = %u \n",
-    1591,
-    1606,
-    "   PDT_NAPT_DelNaptIndication\n table_id:%u l3_if_mode:%u l3_if_id:%u dip:%u.%u.%u.%u  mask:%u  session:%u\n",
-    1611,
-};
-
-uint32_t syncNapt(const NaptOp &op, uint32_t ruleId, const HAL_L3_NAPT_IND_S *ind)
+// The destination prefix, the part of the record both the NAPT add and the
+// delete send.
+void fillNaptDip(const HAL_L3_NAPT_IND_S &ind, chip_napt_ind_s &rec)
 {
-    if (ind == nullptr) {
-        lastWord(op.nullLine, HAL_ERR_NULL_PTR);
-        return HAL_ERR_NULL_PTR;
-    }
-    chip_napt_ind_s rec{};
-    HAL_TRACE(op.enterLine, op.enterFmt, ruleId, ind->uiFamily, ind->uiRouteTblID, ind->uiOutIfIndex, ind->uiDip[0],
-              ind->uiMask, ind->uiIsToNapt);
-    if (ind->uiFamily != kNaptFamilyV4) {
-        lastWord(op.familyLine, HAL_ERR, ind->uiFamily);
-        return HAL_ERR;
-    }
-    if (op.add) {
-        rec.table_id = tableIdOf(ind->uiRouteTblID);
-        rec.l3_if_mode = ind->uiOutIfIndex != 0 ? 1 : 0;
-        rec.l3_if_id = ind->uiOutIfIndex;
-        rec.session = ind->uiIsToNapt == 1 ? 1 : 0;
-    }
-    rec.dip.ip_ver = kChipIpVerV4;
-    rec.dip.ip[0] = ind->uiDip[0];
-    rec.dip.mask = static_cast<uint16_t>(PDT_ROUTE_GetMaskLen(ind->uiMask));
-    const AddrBytes dip = bytesOf(rec.dip.ip[0]);
-    HAL_TRACE(op.infoLine, op.infoFmt, rec.table_id, rec.l3_if_mode, rec.l3_if_id, static_cast<uint32_t>(dip.b[0]),
-              static_cast<uint32_t>(dip.b[1]), static_cast<uint32_t>(dip.b[2]), static_cast<uint32_t>(dip.b[3]),
-              static_cast<uint32_t>(rec.dip.mask), rec.session);
+    rec.dip.ip_ver = kalo::kIpVerV4;
+    rec.dip.ip[0] = ind.uiDip[0];
+    rec.dip.mask = static_cast<uint16_t>(PDT_ROUTE_GetMaskLen(ind.uiMask));
+}
 
-    rec.rule_id = ruleId;
-    const uint32_t ret = hal::sendRequest(op.cmd, rec);
-    if (ret != 0) {
-        if (op.add) {
-            lastWord(op.sendLine, ret, ruleId, ruleId);
-        } else {
-            lastWord(op.sendLine, ret, ruleId);
-        }
-        return ret;
-    }
-    return 0;
+// The values of the record trace of the NAPT add and delete, in the order
+// of their formats.
+struct NaptTrace {
+    uint32_t table_id, l3_if_mode, l3_if_id, dip0, dip1, dip2, dip3, mask, session;
+};
+NaptTrace naptTrace(const chip_napt_ind_s &rec)
+{
+    const AddrBytes dip = bytesOf(rec.dip.ip[0]);
+    return {rec.table_id, rec.l3_if_mode, rec.l3_if_id, dip.b[0],   dip.b[1],
+            dip.b[2],     dip.b[3],       rec.dip.mask, rec.session};
 }
 
 }  // namespace
@@ -221,7 +162,7 @@ uint32_t PDT_ROUTE_AdaptPolicyRoute(chip_route_s *route, const HAL_L3_POLICY_ROU
         route->sip_mode = 1;
     }
     // The source address goes down whatever the match mask says.
-    route->sip.ip_ver = kChipIpVerV4;
+    route->sip.ip_ver = kalo::kIpVerV4;
     route->sip.ip[0] = wordOf(rule->aucSrcIp);
     route->sip.mask = static_cast<uint16_t>(PDT_ROUTE_GetMaskLen(rule->uiIpMask));
 
@@ -268,7 +209,7 @@ uint32_t CHIP_KALO_AddPolicyRoute(uint32_t ruleId, const HAL_L3_POLICY_ROUTE_S *
               req.route_id, req.route.ingress_type, req.route.tag_num, req.route.svlan_mode, req.route.svlan,
               req.route.sip_mode, req.route.sip.ip_ver, sip.b[0], sip.b[1], sip.b[2], sip.b[3], req.route.act,
               req.route.table_id);
-    ret = hal::sendRequest(hal::hlp::POLICY_ROUTE_ADD, req);
+    ret = hal::sendRequest<hal::hlp::Cmd::L3_ADD_POLICY_ROUTE>(req);
     if (ret != 0) {
         lastWord(1445, ret, ruleId);
         return ret;
@@ -279,8 +220,7 @@ uint32_t CHIP_KALO_AddPolicyRoute(uint32_t ruleId, const HAL_L3_POLICY_ROUTE_S *
 uint32_t CHIP_KALO_DelPolicyRoute(uint32_t ruleId)
 {
     HAL_TRACE(1472, "enter PDT_ROUTE_DelPolicyRoute!uiRuleId = %d \n", ruleId);
-    uint32_t req = ruleId;
-    const uint32_t ret = hal::sendRequest(hal::hlp::POLICY_ROUTE_DEL, req);
+    const uint32_t ret = hal::sendWord<hal::hlp::Cmd::L3_DEL_POLICY_ROUTE>(ruleId);
     if (ret != 0) {
         lastWord(1476, ret, ruleId);
         return ret;
@@ -290,12 +230,63 @@ uint32_t CHIP_KALO_DelPolicyRoute(uint32_t ruleId)
 
 uint32_t CHIP_KALO_AddNaptIndication(uint32_t ruleId, const HAL_L3_NAPT_IND_S *ind)
 {
-    return syncNapt(kNaptAdd, ruleId, ind);
+    if (ind == nullptr) {
+        lastWord(1503, HAL_ERR_NULL_PTR);
+        return HAL_ERR_NULL_PTR;
+    }
+    chip_napt_ind_s rec{};
+    HAL_TRACE(1512,
+              "enter PDT_NAPT_AddNaptIndication!RuleId = %u, uiFamily = %u, uiRouteTblID = %u\nuiOutIfIndex = %u, "
+              "uiDip[0] = %u uiMask = %u, uiIsToNapt = %u \n",
+              ruleId, ind->uiFamily, ind->uiRouteTblID, ind->uiOutIfIndex, ind->uiDip[0], ind->uiMask, ind->uiIsToNapt);
+    if (ind->uiFamily != kNaptFamilyV4) {
+        lastWord(1516, HAL_ERR, ind->uiFamily);
+        return HAL_ERR;
+    }
+    rec.table_id = tableIdOf(ind->uiRouteTblID);
+    rec.l3_if_mode = ind->uiOutIfIndex != 0 ? 1 : 0;
+    rec.l3_if_id = ind->uiOutIfIndex;
+    rec.session = ind->uiIsToNapt == 1 ? 1 : 0;
+    fillNaptDip(*ind, rec);
+    const NaptTrace t = naptTrace(rec);
+    HAL_TRACE(1546, "   \n table_id:%u l3_if_mode:%u l3_if_id:%u dip:%u.%u.%u.%u  mask:%u  session:%u\n", t.table_id,
+              t.l3_if_mode, t.l3_if_id, t.dip0, t.dip1, t.dip2, t.dip3, t.mask, t.session);
+    rec.rule_id = ruleId;
+    const uint32_t ret = hal::sendRequest<hal::hlp::Cmd::L3_ADD_NAPT_IND>(rec);
+    if (ret != 0) {
+        lastWord(1552, ret, ruleId, ruleId);
+    }
+    return ret;
 }
 
 uint32_t CHIP_KALO_DelNaptIndication(uint32_t ruleId, const HAL_L3_NAPT_IND_S *ind)
 {
-    return syncNapt(kNaptDel, ruleId, ind);
+    if (ind == nullptr) {
+        lastWord(1579, HAL_ERR_NULL_PTR);
+        return HAL_ERR_NULL_PTR;
+    }
+    chip_napt_ind_s rec{};
+    HAL_TRACE(1588,
+              "enter PDT_NAPT_DelNaptIndication!RuleId = %u, uiFamily = %u, uiRouteTblID = %u\nuiOutIfIndex = %u, "
+              "uiDip[0] = %u uiMask = %u, uiIsToNapt = %u \n",
+              ruleId, ind->uiFamily, ind->uiRouteTblID, ind->uiOutIfIndex, ind->uiDip[0], ind->uiMask, ind->uiIsToNapt);
+    if (ind->uiFamily != kNaptFamilyV4) {
+        lastWord(1591, HAL_ERR, ind->uiFamily);
+        return HAL_ERR;
+    }
+    // The delete names the destination prefix only.
+    fillNaptDip(*ind, rec);
+    const NaptTrace t = naptTrace(rec);
+    HAL_TRACE(1606,
+              "   PDT_NAPT_DelNaptIndication\n table_id:%u l3_if_mode:%u l3_if_id:%u dip:%u.%u.%u.%u  mask:%u  "
+              "session:%u\n",
+              t.table_id, t.l3_if_mode, t.l3_if_id, t.dip0, t.dip1, t.dip2, t.dip3, t.mask, t.session);
+    rec.rule_id = ruleId;
+    const uint32_t ret = hal::sendRequest<hal::hlp::Cmd::L3_DEL_NAPT_IND>(rec);
+    if (ret != 0) {
+        lastWord(1611, ret, ruleId);
+    }
+    return ret;
 }
 
 }  // extern "C"

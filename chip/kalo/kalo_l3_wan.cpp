@@ -25,6 +25,25 @@ QX_IFM_WAN_STATS_S g_wanStatsHead = {&g_wanStatsHead, &g_wanStatsHead, 0, 0, 0};
 
 bool vlanCounted(uint32_t vlan) { return vlan < kVlanLimit; }
 
+// Sends one of the four counter commands; any other code is refused and
+// nothing is sent.
+uint32_t sendCounterCommand(uint32_t cmd, chip_wan_stats_req_s &req, chip_wan_stats_rpl_s &rpl)
+{
+    using hal::hlp::Cmd;
+    switch (static_cast<Cmd>(cmd)) {
+        case Cmd::L3_ADD_WAN_STATS:
+            return hal::sendRequest<Cmd::L3_ADD_WAN_STATS>(req, rpl);
+        case Cmd::L3_DEL_WAN_STATS:
+            return hal::sendRequest<Cmd::L3_DEL_WAN_STATS>(req, rpl);
+        case Cmd::L3_CLR_WAN_STATS:
+            return hal::sendRequest<Cmd::L3_CLR_WAN_STATS>(req, rpl);
+        case Cmd::L3_GET_WAN_STATS:
+            return hal::sendRequest<Cmd::L3_GET_WAN_STATS>(req, rpl);
+        default:
+            return HAL_ERR;
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -37,7 +56,7 @@ uint32_t QX_DRV_WanStats(uint32_t cmd, uint32_t portType, uint32_t vlan, chip_wa
     chip_wan_stats_rpl_s rpl{};
     req.port_type = portType;
     req.vlan = vlan == 0 ? kDriverUntaggedVlan : vlan;
-    const uint32_t ret = hal::sendRequest(cmd, req, rpl);
+    const uint32_t ret = sendCounterCommand(cmd, req, rpl);
     if (ret != 0) {
         lastWord(55, ret, req.vlan);
         return ret;
@@ -50,22 +69,22 @@ uint32_t QX_DRV_WanStats(uint32_t cmd, uint32_t portType, uint32_t vlan, chip_wa
 
 uint32_t QX_DRV_AddWanStats(uint32_t portType, uint32_t vlan)
 {
-    return QX_DRV_WanStats(hal::hlp::WAN_STATS_ADD, portType, vlan, nullptr);
+    return QX_DRV_WanStats(hal::hlp::codeOf(hal::hlp::Cmd::L3_ADD_WAN_STATS), portType, vlan, nullptr);
 }
 
 uint32_t QX_DRV_DelWanStats(uint32_t portType, uint32_t vlan)
 {
-    return QX_DRV_WanStats(hal::hlp::WAN_STATS_DEL, portType, vlan, nullptr);
+    return QX_DRV_WanStats(hal::hlp::codeOf(hal::hlp::Cmd::L3_DEL_WAN_STATS), portType, vlan, nullptr);
 }
 
 uint32_t QX_DRV_ClrWanStats(uint32_t portType, uint32_t vlan)
 {
-    return QX_DRV_WanStats(hal::hlp::WAN_STATS_CLR, portType, vlan, nullptr);
+    return QX_DRV_WanStats(hal::hlp::codeOf(hal::hlp::Cmd::L3_CLR_WAN_STATS), portType, vlan, nullptr);
 }
 
 uint32_t QX_DRV_GetWanStats(uint32_t portType, uint32_t vlan, chip_wan_stats_rpl_s *reply)
 {
-    return QX_DRV_WanStats(hal::hlp::WAN_STATS_GET, portType, vlan, reply);
+    return QX_DRV_WanStats(hal::hlp::codeOf(hal::hlp::Cmd::L3_GET_WAN_STATS), portType, vlan, reply);
 }
 
 // ---- The list ----------------------------------------------------------------

@@ -1,5 +1,6 @@
 // Layer-2, PDU and DFX entry points, the L2 install function, the port
 // identity hooks and the chip debug command registration.
+#include "chip/kalo/kalo_codes.h"
 #include "chip/kalo/kalo_reg.h"
 #include "hal_network_adpt.h"
 #include "platform/diag.h"
@@ -21,14 +22,17 @@ struct DefaultCtp {
     uint32_t type;
     uint16_t userPort;
 };
+// clang-format off
 constexpr DefaultCtp kDefaultCtpTable[] = {
-    {13, 0},                                                          // 0
-    {0, 1},  {0, 2}, {0, 3}, {0, 4}, {0, 5}, {0, 6}, {0, 7}, {0, 8},  // 1 to 8: Ethernet user ports
-    {2, 1},                                                           // 9
-    {3, 1},                                                           // 10
-    {6, 1},                                                           // 11
-    {12, 1},                                                          // 12
+    {kalo::kCtpUnknown, 0},                                             // 0
+    {kalo::kCtpEth, 1}, {kalo::kCtpEth, 2}, {kalo::kCtpEth, 3}, {kalo::kCtpEth, 4},
+    {kalo::kCtpEth, 5}, {kalo::kCtpEth, 6}, {kalo::kCtpEth, 7}, {kalo::kCtpEth, 8},  // 1 to 8: Ethernet user ports
+    {kalo::kCtpGponUni, 1},                                             // 9
+    {kalo::kCtpUplink, 1},                                              // 10
+    {6, 1},                                                             // 11
+    {kalo::kCtpPort8OrUplink, 1},                                       // 12
 };
+// clang-format on
 constexpr uint32_t kDefaultCtpNum = sizeof(kDefaultCtpTable) / sizeof(kDefaultCtpTable[0]);
 static_assert(kDefaultCtpNum == 13);
 
@@ -312,7 +316,7 @@ uint32_t HAL_DefaultGetNetRole(uint32_t ctpId, uint32_t *role)
     if (HAL_Ctp2UserPort(ctpId, &type, nullptr) != 0) {
         return HAL_ERR;
     }
-    *role = type == 0 ? HAL_NET_ROLE_UNI : HAL_NET_ROLE_NNI;
+    *role = type == kalo::kCtpEth ? HAL_NET_ROLE_UNI : HAL_NET_ROLE_NNI;
     return 0;
 }
 
