@@ -189,7 +189,7 @@ struct Op {
     const char *name;
     void (*run)(Call &c);
 };
-extern const Op kOps[];
+extern const Op *const kOps;
 extern const size_t kOpNum;
 
 }  // namespace fuzzhal

@@ -2,11 +2,13 @@
 // A row reads the entry point's arguments from the input in parameter order,
 // by type: integers as vals, records as recs of the size the host allocates
 // (read-only when the parameter is const), and the few special forms below.
+#include <array>
 #include <cstring>
 #include <tuple>
 #include <type_traits>
 
 #include "chip/kalo/kalo_dbg.h"
+#include "chip/kalo/kalo_hooks.h"
 #include "fuzz_hal.h"
 #include "hal_network_adpt.h"
 
@@ -228,48 +230,75 @@ void getDebugCmd(Call &c)
 
 }  // namespace
 
-// clang-format off
-#define OP(fn) {#fn, &run<&fn>}
-#define REG(fn) {#fn, &registerHook<&fn>}
-#define WORDS(fn) {#fn, &runWithWords<&fn>}
+namespace {
+
+#define OP(fn) \
+    Op { #fn, &run < &fn> }
+#define REG(fn) \
+    Op { #fn, &registerHook < &fn> }
+#define WORDS(fn) \
+    Op { #fn, &runWithWords < &fn> }
+
+// One row per entry point of a hook family, in the family's slot order.
+template <const auto &Family>
+constexpr auto opsOf()
+{
+    return std::apply(
+        [](const auto &...row) {
+            return std::array<Op, sizeof...(row)>{Op{row.name, &run<std::remove_reference_t<decltype(row)>::entry>}...};
+        },
+        Family.rows);
+}
+
+template <typename T, size_t... N>
+constexpr auto joined(const std::array<T, N> &...parts)
+{
+    std::array<T, (N + ...)> all{};
+    size_t i = 0;
+    const auto append = [&all, &i](const auto &part) {
+        for (const T &t : part) {
+            all[i++] = t;
+        }
+    };
+    (append(parts), ...);
+    return all;
+}
 
 // The order is part of the input format: new rows go at the end.
-const Op kOps[] = {
-    OP(HAL_L3_InitUser), OP(HAL_L3_AddWanStats), OP(HAL_L3_DelWanStats), OP(HAL_L3_ClearWanStats),
-    OP(HAL_L3_GetWanStats), OP(HAL_L3_SynL3IFAdd), OP(HAL_L3_SynL3IFSetMtu), OP(HAL_L3_SynL3IFDel),
-    OP(HAL_L3_SynPrefixAdd), OP(HAL_L3_SynPrefixDel), OP(HAL_L3_AddPolicyRoute), OP(HAL_L3_DelPolicyRoute),
-    OP(HAL_L3_AddNaptIndication), OP(HAL_L3_DelNaptIndication), OP(PDT_IFM_GetIpv4SessionFlag),
+constexpr auto kAllOps = joined(
+    std::array{OP(HAL_L3_InitUser)}, opsOf<kalo::kL3Hooks>(), std::array{OP(PDT_IFM_GetIpv4SessionFlag)},
 
-    OP(HAL_BTV_InitUser), OP(HAL_BTV_PreChipConfig), OP(HAL_CHIP_Btv_PreInit), OP(HAL_BTV_SetEmStatsRule),
-    OP(HAL_BTV_GetEmStats), OP(HAL_BTV_SetProPktQue), OP(HAL_BTV_SetProPktRate), OP(HAL_BTV_SetMultiForwardMode),
-    OP(HAL_BTV_AddProgramTable), OP(HAL_BTV_DelProgramTable), OP(HAL_BTV_AddProgramUsr), OP(HAL_BTV_DelProgramUsr),
-    OP(HAL_BTV_AddBtvStats), OP(HAL_BTV_DelBtvStats), OP(HAL_BTV_ClearBtvStats), OP(HAL_BTV_GetBtvStats),
-    OP(HAL_BTV_AddUserBtvStats), OP(HAL_BTV_DelUserBtvStats), OP(HAL_BTV_ClearUserBtvStats),
-    OP(HAL_BTV_GetBtvUserStats),
+    std::array{OP(HAL_BTV_InitUser), OP(HAL_BTV_PreChipConfig), OP(HAL_CHIP_Btv_PreInit)}, opsOf<kalo::kBtvHooks>(),
 
-    OP(HAL_L2_InitUser), OP(HAL_L2_PreChipConfig), OP(HAL_CHIP_L2_PreInit), OP(HAL_L2_AddFlow), OP(HAL_L2_DelFlow),
-    OP(HAL_L2_AddBcTable), OP(HAL_L2_DelBcTable), OP(HAL_L2_AddDscpToPbitTbl), OP(HAL_L2_DelDscpToPbitTbl),
-    OP(HAL_L2_AddBridgePort), OP(HAL_L2_DelBridgePort), OP(HAL_L2_SetPortIsolate), OP(HAL_L2_SetBcLimit),
-    OP(HAL_L2_SetUmcLimit), OP(HAL_L2_SetUucLimit), OP(HAL_L2_GetPortTciStats), OP(HAL_L2_ClearPortTciStats),
-    OP(HAL_L2_AddPortTciStats), OP(HAL_L2_DelPortTciStats), OP(HAL_L2_SetPvid), OP(HAL_L2_SetPortIsolateEnable),
-    OP(HAL_L2_SetMacLearnState), OP(HAL_L2_SetPortMacLearnNum), OP(HAL_L2_SetMacAge), OP(HAL_L2_SetMacLearnNum),
-    OP(HAL_L2_SetMacLearnMode), OP(HAL_L2_SetPortMacLearnState), OP(HAL_L2_AddStaticMac), OP(HAL_L2_DelStaticMac),
-    OP(HAL_L2_DelPortMac), OP(HAL_L2_GetMacTable), OP(HAL_L2_AddEthMacFilter), OP(HAL_L2_DelEthMacFilter),
-    OP(HAL_L2_SetEthMacFilterMode), OP(HAL_L2_GetEthMacFilterMode), OP(HAL_PDU_PrtclPktAclAdd),
-    OP(HAL_PDU_PrtclPktAclDel), OP(HAL_DFX_IsChipSupport), OP(HAL_DFX_IsSupport), OP(HAL_DFX_FlowAdd),
-    OP(HAL_DFX_FlowDel), OP(HAL_DFX_FlowCntEnable), OP(HAL_DFX_FlowCntGet), OP(HAL_DFX_FlowCntClr),
+    std::array{OP(HAL_L2_InitUser), OP(HAL_L2_PreChipConfig), OP(HAL_CHIP_L2_PreInit)}, opsOf<kalo::kL2Hooks>(),
+    std::array{OP(HAL_DFX_IsSupport),
 
-    REG(HAL_RegCtp2UserPortFunc), REG(HAL_RegUserPort2CtpFunc), REG(HAL_RegGetNniRoleFunc),
-    REG(HAL_RegGetBCUCGemBgeByIdFunc), REG(HAL_RegGetL2FlowFunc), OP(HAL_Ctp2UserPort), OP(HAL_UserPort2Ctp),
-    OP(HAL_GetNetRole), OP(HAL_GetBCUCGemBgeById), OP(HAL_GetL2Flow), OP(HAL_DefaultGetPrototypeById),
-    OP(HAL_DefaultGetIdByPrototype), OP(HAL_DefaultGetNetRole),
+               REG(HAL_RegCtp2UserPortFunc),
+               REG(HAL_RegUserPort2CtpFunc),
+               REG(HAL_RegGetNniRoleFunc),
+               REG(HAL_RegGetBCUCGemBgeByIdFunc),
+               REG(HAL_RegGetL2FlowFunc),
+               OP(HAL_Ctp2UserPort),
+               OP(HAL_UserPort2Ctp),
+               OP(HAL_GetNetRole),
+               OP(HAL_GetBCUCGemBgeById),
+               OP(HAL_GetL2Flow),
+               OP(HAL_DefaultGetPrototypeById),
+               OP(HAL_DefaultGetIdByPrototype),
+               OP(HAL_DefaultGetNetRole),
 
-    OP(HAL_RegChipDebugCmdEntry), {"HAL_GetChipDebugCmdEntry", &getDebugCmd}, WORDS(CHIP_KALO_dbg_cmd),
-    WORDS(CHIP_KALO_TARN_cmd_dbg), OP(CHIP_KALO_cmd_usage), OP(CHIP_KALO_CLI_DbgSwtSet), OP(CHIP_KALO_CLI_DbgSwtGet),
-};
-// clang-format on
+               OP(HAL_RegChipDebugCmdEntry),
+               Op{"HAL_GetChipDebugCmdEntry", &getDebugCmd},
+               WORDS(CHIP_KALO_dbg_cmd),
+               WORDS(CHIP_KALO_TARN_cmd_dbg),
+               OP(CHIP_KALO_cmd_usage),
+               OP(CHIP_KALO_CLI_DbgSwtSet),
+               OP(CHIP_KALO_CLI_DbgSwtGet)});
+static_assert(kAllOps.size() < 256, "an op is picked by one byte");
 
-const size_t kOpNum = std::size(kOps);
-static_assert(std::size(kOps) < 256, "an op is picked by one byte");
+}  // namespace
+
+const Op *const kOps = kAllOps.data();
+const size_t kOpNum = kAllOps.size();
 
 }  // namespace fuzzhal

@@ -1,6 +1,7 @@
 # Reads the dynamic symbols of the library and fails on any export that is
 # not one of the library's own names, on a missing expected export, and on
-# a host function that the library defines instead of importing.
+# a host function that the library defines instead of importing, and on a
+# static constructor (code that would run when the library is loaded).
 #   cmake -DNM=nm -DLIB=libhal_network_adpt.so -DEXPECTED=exports.txt -DHOST=host_functions.txt -P check_exports.cmake
 
 cmake_policy(SET CMP0057 NEW)
@@ -58,6 +59,12 @@ foreach(name IN LISTS host)
     string(APPEND errors "host function not imported: ${name}\n")
   endif()
 endforeach()
+
+# No code runs when the library is loaded: no static constructor.
+execute_process(COMMAND ${NM} ${LIB} OUTPUT_VARIABLE all_symbols RESULT_VARIABLE rc)
+if(rc EQUAL 0 AND all_symbols MATCHES "_GLOBAL__sub_I_([A-Za-z0-9_.]*)")
+  string(APPEND errors "static constructor in the library: ${CMAKE_MATCH_1}\n")
+endif()
 
 list(LENGTH defined ndefined)
 if(errors)

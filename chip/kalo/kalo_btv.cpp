@@ -5,11 +5,10 @@
 #include <iterator>
 
 #include "chip/kalo/kalo_btv_rec.h"
-#include "chip/kalo/kalo_reg.h"
+#include "chip/kalo/kalo_hooks.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
-#include "platform/hook.h"
 
 HAL_DIAG_SOURCE("kalo_btv", hal::kModuleBtv);
 
@@ -248,22 +247,7 @@ uint32_t CHIP_Register_Btv(void)
     }
     g_pusBTV_USER_NUM = entries;
 
-    HAL_HOOK_FUNC *const t = g_HalBtvHookList;
-    hal::setSlot<&HAL_BTV_SetProPktQue>(t, HAL_BTV_SLOT_SET_PRO_PKT_QUE, &CHIP_KALO_SetProPktQue);
-    hal::setSlot<&HAL_BTV_SetProPktRate>(t, HAL_BTV_SLOT_SET_PRO_PKT_RATE, &CHIP_KALO_SetProPktRate);
-    hal::setSlot<&HAL_BTV_SetMultiForwardMode>(t, HAL_BTV_SLOT_SET_MULTI_FORWARD_MODE, &CHIP_KALO_SetMultiForwardMode);
-    hal::setSlot<&HAL_BTV_AddProgramTable>(t, HAL_BTV_SLOT_ADD_PROGRAM_TABLE, &CHIP_KALO_AddProgramTable);
-    hal::setSlot<&HAL_BTV_DelProgramTable>(t, HAL_BTV_SLOT_DEL_PROGRAM_TABLE, &CHIP_KALO_DelProgramTable);
-    hal::setSlot<&HAL_BTV_AddProgramUsr>(t, HAL_BTV_SLOT_ADD_PROGRAM_USR, &CHIP_KALO_AddProgramUsr);
-    hal::setSlot<&HAL_BTV_DelProgramUsr>(t, HAL_BTV_SLOT_DEL_PROGRAM_USR, &CHIP_KALO_DelProgramUsr);
-    hal::setSlot<&HAL_BTV_AddBtvStats>(t, HAL_BTV_SLOT_ADD_BTV_STATS, &CHIP_KALO_AddBtvStats);
-    hal::setSlot<&HAL_BTV_DelBtvStats>(t, HAL_BTV_SLOT_DEL_BTV_STATS, &CHIP_KALO_DelBtvStats);
-    hal::setSlot<&HAL_BTV_ClearBtvStats>(t, HAL_BTV_SLOT_CLEAR_BTV_STATS, &CHIP_KALO_ClearBtvStats);
-    hal::setSlot<&HAL_BTV_GetBtvStats>(t, HAL_BTV_SLOT_GET_BTV_STATS, &CHIP_KALO_GetBtvStats);
-    hal::setSlot<&HAL_BTV_AddUserBtvStats>(t, HAL_BTV_SLOT_ADD_USER_BTV_STATS, &CHIP_KALO_AddUserBtvStats);
-    hal::setSlot<&HAL_BTV_DelUserBtvStats>(t, HAL_BTV_SLOT_DEL_USER_BTV_STATS, &CHIP_KALO_DelUserBtvStats);
-    hal::setSlot<&HAL_BTV_ClearUserBtvStats>(t, HAL_BTV_SLOT_CLEAR_USER_BTV_STATS, &CHIP_KALO_ClearUserBtvStats);
-    hal::setSlot<&HAL_BTV_GetBtvUserStats>(t, HAL_BTV_SLOT_GET_BTV_USER_STATS, &CHIP_KALO_GetBtvUserStats);
+    hal::registerHooks<kalo::kBtvHooks, &CHIP_Register_Btv>();
     return 0;
 }
 

@@ -3,11 +3,10 @@
 #include "chip/kalo/kalo_btv_em.h"
 
 #include "chip/kalo/kalo_btv_rec.h"
-#include "chip/kalo/kalo_reg.h"
+#include "chip/kalo/kalo_hooks.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
-#include "platform/hook.h"
 
 HAL_DIAG_SOURCE("kalo_btv_em", hal::kModuleBtv);
 
@@ -76,9 +75,7 @@ uint32_t CHIP_KALO_GetBtvEmStats(const BtvEmRule *rule, BtvEmResult *result)
 
 uint32_t CHIP_Register_BtvEm(void)
 {
-    hal::setSlot<&HAL_BTV_SetEmStatsRule>(g_HalBtvHookList, HAL_BTV_SLOT_SET_EM_STATS_RULE,
-                                          &CHIP_KALO_SetBtvEmStatsRule);
-    hal::setSlot<&HAL_BTV_GetEmStats>(g_HalBtvHookList, HAL_BTV_SLOT_GET_EM_STATS, &CHIP_KALO_GetBtvEmStats);
+    hal::registerHooks<kalo::kBtvHooks, &CHIP_Register_BtvEm>();
     return 0;
 }
 

@@ -5,11 +5,10 @@
 #include <iterator>
 
 #include "chip/kalo/kalo_common.h"
-#include "chip/kalo/kalo_reg.h"
+#include "chip/kalo/kalo_hooks.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
-#include "platform/hook.h"
 
 HAL_DIAG_SOURCE("kalo_l2", hal::kModuleL2);
 
@@ -110,8 +109,7 @@ uint32_t CHIP_KALO_DelFlow(const HAL_L2_FLOW_S *flow)
 
 uint32_t CHIP_Register_L2(void)
 {
-    hal::setSlot<&HAL_L2_AddFlow>(g_HalL2HookList, HAL_L2_SLOT_ADD_FLOW, &CHIP_KALO_AddFlow);
-    hal::setSlot<&HAL_L2_DelFlow>(g_HalL2HookList, HAL_L2_SLOT_DEL_FLOW, &CHIP_KALO_DelFlow);
+    hal::registerHooks<kalo::kL2Hooks, &CHIP_Register_L2>();
     return 0;
 }
 

@@ -1,14 +1,14 @@
 // Multicast TV entry points and their install function.
-#include "chip/kalo/kalo_reg.h"
+#include "chip/kalo/kalo_hooks.h"
 #include "hal_network_adpt.h"
 #include "platform/hook.h"
 
 namespace {
 
-template <typename... Args>
-uint32_t btvDispatch(unsigned slot, Args... args)
+template <auto Entry, typename... Args>
+uint32_t btv(Args... args)
 {
-    return hal::dispatch<HAL_BTV_InitUser>(g_HalBtvHookList, slot, args...);
+    return hal::dispatch<kalo::kBtvHooks, Entry>(args...);
 }
 
 }  // namespace
@@ -40,49 +40,25 @@ uint32_t HAL_BTV_InitUser(void)
 uint32_t HAL_CHIP_Btv_PreInit(void) { return 0; }
 uint32_t HAL_BTV_PreChipConfig(void) { return HAL_CHIP_Btv_PreInit(); }
 
-uint32_t HAL_BTV_SetEmStatsRule(uint32_t act, const BtvEmRule *rule)
-{
-    return btvDispatch(HAL_BTV_SLOT_SET_EM_STATS_RULE, act, rule);
-}
+uint32_t HAL_BTV_SetEmStatsRule(uint32_t act, const BtvEmRule *rule) { return btv<&HAL_BTV_SetEmStatsRule>(act, rule); }
 uint32_t HAL_BTV_GetEmStats(const BtvEmRule *rule, BtvEmResult *result)
 {
-    return btvDispatch(HAL_BTV_SLOT_GET_EM_STATS, rule, result);
+    return btv<&HAL_BTV_GetEmStats>(rule, result);
 }
-uint32_t HAL_BTV_SetProPktQue(uint32_t a, uint32_t b, uint32_t c)
-{
-    return btvDispatch(HAL_BTV_SLOT_SET_PRO_PKT_QUE, a, b, c);
-}
-uint32_t HAL_BTV_SetProPktRate(uint32_t a, uint32_t b, uint32_t c)
-{
-    return btvDispatch(HAL_BTV_SLOT_SET_PRO_PKT_RATE, a, b, c);
-}
-uint32_t HAL_BTV_SetMultiForwardMode(uint32_t mode) { return btvDispatch(HAL_BTV_SLOT_SET_MULTI_FORWARD_MODE, mode); }
-uint32_t HAL_BTV_AddProgramTable(const BtvProgram *program)
-{
-    return btvDispatch(HAL_BTV_SLOT_ADD_PROGRAM_TABLE, program);
-}
-uint32_t HAL_BTV_DelProgramTable(const BtvProgram *program)
-{
-    return btvDispatch(HAL_BTV_SLOT_DEL_PROGRAM_TABLE, program);
-}
-uint32_t HAL_BTV_AddProgramUsr(const BtvProgramUser *user) { return btvDispatch(HAL_BTV_SLOT_ADD_PROGRAM_USR, user); }
-uint32_t HAL_BTV_DelProgramUsr(const BtvProgramUser *user) { return btvDispatch(HAL_BTV_SLOT_DEL_PROGRAM_USR, user); }
-uint32_t HAL_BTV_AddBtvStats(const BtvStats *stats) { return btvDispatch(HAL_BTV_SLOT_ADD_BTV_STATS, stats); }
-uint32_t HAL_BTV_DelBtvStats(const BtvStats *stats) { return btvDispatch(HAL_BTV_SLOT_DEL_BTV_STATS, stats); }
-uint32_t HAL_BTV_ClearBtvStats(const BtvStats *stats) { return btvDispatch(HAL_BTV_SLOT_CLEAR_BTV_STATS, stats); }
-uint32_t HAL_BTV_GetBtvStats(BtvStats *stats) { return btvDispatch(HAL_BTV_SLOT_GET_BTV_STATS, stats); }
-uint32_t HAL_BTV_AddUserBtvStats(const BtvUserStats *stats)
-{
-    return btvDispatch(HAL_BTV_SLOT_ADD_USER_BTV_STATS, stats);
-}
-uint32_t HAL_BTV_DelUserBtvStats(const BtvUserStats *stats)
-{
-    return btvDispatch(HAL_BTV_SLOT_DEL_USER_BTV_STATS, stats);
-}
-uint32_t HAL_BTV_ClearUserBtvStats(const BtvUserStats *stats)
-{
-    return btvDispatch(HAL_BTV_SLOT_CLEAR_USER_BTV_STATS, stats);
-}
-uint32_t HAL_BTV_GetBtvUserStats(BtvUserStats *stats) { return btvDispatch(HAL_BTV_SLOT_GET_BTV_USER_STATS, stats); }
+uint32_t HAL_BTV_SetProPktQue(uint32_t a, uint32_t b, uint32_t c) { return btv<&HAL_BTV_SetProPktQue>(a, b, c); }
+uint32_t HAL_BTV_SetProPktRate(uint32_t a, uint32_t b, uint32_t c) { return btv<&HAL_BTV_SetProPktRate>(a, b, c); }
+uint32_t HAL_BTV_SetMultiForwardMode(uint32_t mode) { return btv<&HAL_BTV_SetMultiForwardMode>(mode); }
+uint32_t HAL_BTV_AddProgramTable(const BtvProgram *program) { return btv<&HAL_BTV_AddProgramTable>(program); }
+uint32_t HAL_BTV_DelProgramTable(const BtvProgram *program) { return btv<&HAL_BTV_DelProgramTable>(program); }
+uint32_t HAL_BTV_AddProgramUsr(const BtvProgramUser *user) { return btv<&HAL_BTV_AddProgramUsr>(user); }
+uint32_t HAL_BTV_DelProgramUsr(const BtvProgramUser *user) { return btv<&HAL_BTV_DelProgramUsr>(user); }
+uint32_t HAL_BTV_AddBtvStats(const BtvStats *stats) { return btv<&HAL_BTV_AddBtvStats>(stats); }
+uint32_t HAL_BTV_DelBtvStats(const BtvStats *stats) { return btv<&HAL_BTV_DelBtvStats>(stats); }
+uint32_t HAL_BTV_ClearBtvStats(const BtvStats *stats) { return btv<&HAL_BTV_ClearBtvStats>(stats); }
+uint32_t HAL_BTV_GetBtvStats(BtvStats *stats) { return btv<&HAL_BTV_GetBtvStats>(stats); }
+uint32_t HAL_BTV_AddUserBtvStats(const BtvUserStats *stats) { return btv<&HAL_BTV_AddUserBtvStats>(stats); }
+uint32_t HAL_BTV_DelUserBtvStats(const BtvUserStats *stats) { return btv<&HAL_BTV_DelUserBtvStats>(stats); }
+uint32_t HAL_BTV_ClearUserBtvStats(const BtvUserStats *stats) { return btv<&HAL_BTV_ClearUserBtvStats>(stats); }
+uint32_t HAL_BTV_GetBtvUserStats(BtvUserStats *stats) { return btv<&HAL_BTV_GetBtvUserStats>(stats); }
 
 }  // extern "C"

@@ -1,7 +1,7 @@
 // Layer-2, PDU and DFX entry points, the L2 install function, the port
 // identity hooks and the chip debug command registration.
 #include "chip/kalo/kalo_codes.h"
-#include "chip/kalo/kalo_reg.h"
+#include "chip/kalo/kalo_hooks.h"
 #include "hal_network_adpt.h"
 #include "platform/diag.h"
 #include "platform/hook.h"
@@ -10,10 +10,10 @@ HAL_DIAG_SOURCE("Source/hal/network/api/usr/hal_l2_usr_api", hal::kModuleL2);
 
 namespace {
 
-template <typename... Args>
-uint32_t l2Dispatch(unsigned slot, Args... args)
+template <auto Entry, typename... Args>
+uint32_t l2(Args... args)
 {
-    return hal::dispatch<HAL_L2_InitUser>(g_HalL2HookList, slot, args...);
+    return hal::dispatch<kalo::kL2Hooks, Entry>(args...);
 }
 
 // Built-in CTP table of a terminal with eight Ethernet user ports, indexed
@@ -81,154 +81,149 @@ uint32_t HAL_L2_PreChipConfig(void) { return HAL_CHIP_L2_PreInit(); }
 
 /* ---- Layer-2 services ---- */
 
-uint32_t HAL_L2_AddFlow(const HAL_L2_FLOW_S *flow) { return l2Dispatch(HAL_L2_SLOT_ADD_FLOW, flow); }
-uint32_t HAL_L2_DelFlow(const HAL_L2_FLOW_S *flow) { return l2Dispatch(HAL_L2_SLOT_DEL_FLOW, flow); }
-uint32_t HAL_L2_AddBcTable(uint32_t a, uint32_t b, uint32_t c) { return l2Dispatch(HAL_L2_SLOT_ADD_BC_TABLE, a, b, c); }
-uint32_t HAL_L2_DelBcTable(uint32_t a, uint32_t b, uint32_t c) { return l2Dispatch(HAL_L2_SLOT_DEL_BC_TABLE, a, b, c); }
+uint32_t HAL_L2_AddFlow(const HAL_L2_FLOW_S *flow) { return l2<&HAL_L2_AddFlow>(flow); }
+uint32_t HAL_L2_DelFlow(const HAL_L2_FLOW_S *flow) { return l2<&HAL_L2_DelFlow>(flow); }
+uint32_t HAL_L2_AddBcTable(uint32_t a, uint32_t b, uint32_t c) { return l2<&HAL_L2_AddBcTable>(a, b, c); }
+uint32_t HAL_L2_DelBcTable(uint32_t a, uint32_t b, uint32_t c) { return l2<&HAL_L2_DelBcTable>(a, b, c); }
 uint32_t HAL_L2_AddDscpToPbitTbl(uint32_t tableId, const HAL_L2_DSCP_TBL_S *table)
 {
-    return l2Dispatch(HAL_L2_SLOT_ADD_DSCP_TO_PBIT_TBL, tableId, table);
+    return l2<&HAL_L2_AddDscpToPbitTbl>(tableId, table);
 }
 uint32_t HAL_L2_DelDscpToPbitTbl(uint32_t tableId, const HAL_L2_DSCP_TBL_S *table)
 {
-    return l2Dispatch(HAL_L2_SLOT_DEL_DSCP_TO_PBIT_TBL, tableId, table);
+    return l2<&HAL_L2_DelDscpToPbitTbl>(tableId, table);
 }
 uint32_t HAL_L2_AddBridgePort(uint32_t bridgeId, uint32_t ctpId, uint32_t value)
 {
-    return l2Dispatch(HAL_L2_SLOT_ADD_BRIDGE_PORT, bridgeId, ctpId, value);
+    return l2<&HAL_L2_AddBridgePort>(bridgeId, ctpId, value);
 }
 uint32_t HAL_L2_DelBridgePort(uint32_t bridgeId, uint32_t ctpId, uint32_t value)
 {
-    return l2Dispatch(HAL_L2_SLOT_DEL_BRIDGE_PORT, bridgeId, ctpId, value);
+    return l2<&HAL_L2_DelBridgePort>(bridgeId, ctpId, value);
 }
 uint32_t HAL_L2_SetPortIsolate(uint32_t bridgeId, uint32_t ctpId, uint32_t isolate)
 {
-    return l2Dispatch(HAL_L2_SLOT_SET_PORT_ISOLATE, bridgeId, ctpId, isolate);
+    return l2<&HAL_L2_SetPortIsolate>(bridgeId, ctpId, isolate);
 }
-uint32_t HAL_L2_SetBcLimit(uint32_t ctpId, const HAL_L2_LIMIT_S *limit)
-{
-    return l2Dispatch(HAL_L2_SLOT_SET_BC_LIMIT, ctpId, limit);
-}
+uint32_t HAL_L2_SetBcLimit(uint32_t ctpId, const HAL_L2_LIMIT_S *limit) { return l2<&HAL_L2_SetBcLimit>(ctpId, limit); }
 uint32_t HAL_L2_SetUmcLimit(uint32_t ctpId, const HAL_L2_LIMIT_S *limit)
 {
-    return l2Dispatch(HAL_L2_SLOT_SET_UMC_LIMIT, ctpId, limit);
+    return l2<&HAL_L2_SetUmcLimit>(ctpId, limit);
 }
 uint32_t HAL_L2_SetUucLimit(uint32_t ctpId, const HAL_L2_LIMIT_S *limit)
 {
-    return l2Dispatch(HAL_L2_SLOT_SET_UUC_LIMIT, ctpId, limit);
+    return l2<&HAL_L2_SetUucLimit>(ctpId, limit);
 }
 uint32_t HAL_L2_GetPortTciStats(uint32_t ctpId, uint32_t vlan, uint32_t pri, HAL_L2_TCI_STATS_S *stats)
 {
-    return l2Dispatch(HAL_L2_SLOT_GET_PORT_TCI_STATS, ctpId, vlan, pri, stats);
+    return l2<&HAL_L2_GetPortTciStats>(ctpId, vlan, pri, stats);
 }
 uint32_t HAL_L2_ClearPortTciStats(uint32_t ctpId, uint32_t vlan, uint32_t pri)
 {
-    return l2Dispatch(HAL_L2_SLOT_CLEAR_PORT_TCI_STATS, ctpId, vlan, pri);
+    return l2<&HAL_L2_ClearPortTciStats>(ctpId, vlan, pri);
 }
 uint32_t HAL_L2_AddPortTciStats(uint32_t ctpId, uint32_t vlan, uint32_t pri)
 {
-    return l2Dispatch(HAL_L2_SLOT_ADD_PORT_TCI_STATS, ctpId, vlan, pri);
+    return l2<&HAL_L2_AddPortTciStats>(ctpId, vlan, pri);
 }
 uint32_t HAL_L2_DelPortTciStats(uint32_t ctpId, uint32_t vlan, uint32_t pri)
 {
-    return l2Dispatch(HAL_L2_SLOT_DEL_PORT_TCI_STATS, ctpId, vlan, pri);
+    return l2<&HAL_L2_DelPortTciStats>(ctpId, vlan, pri);
 }
-uint32_t HAL_L2_SetPvid(uint32_t pvid) { return l2Dispatch(HAL_L2_SLOT_SET_PVID, pvid); }
-uint32_t HAL_L2_SetPortIsolateEnable(uint32_t enable)
-{
-    return l2Dispatch(HAL_L2_SLOT_SET_PORT_ISOLATE_ENABLE, enable);
-}
+uint32_t HAL_L2_SetPvid(uint32_t pvid) { return l2<&HAL_L2_SetPvid>(pvid); }
+uint32_t HAL_L2_SetPortIsolateEnable(uint32_t enable) { return l2<&HAL_L2_SetPortIsolateEnable>(enable); }
 
 /* ---- MAC management ---- */
 
-uint32_t HAL_L2_SetMacLearnState(uint32_t state) { return l2Dispatch(HAL_L2_SLOT_SET_MAC_LEARN_STATE, state); }
+uint32_t HAL_L2_SetMacLearnState(uint32_t state) { return l2<&HAL_L2_SetMacLearnState>(state); }
 uint32_t HAL_L2_SetPortMacLearnNum(uint32_t ctpId, uint32_t limit)
 {
-    return l2Dispatch(HAL_L2_SLOT_SET_PORT_MAC_LEARN_NUM, ctpId, limit);
+    return l2<&HAL_L2_SetPortMacLearnNum>(ctpId, limit);
 }
-uint32_t HAL_L2_SetMacAge(uint32_t mode, uint32_t time) { return l2Dispatch(HAL_L2_SLOT_SET_MAC_AGE, mode, time); }
-uint32_t HAL_L2_SetMacLearnNum(uint32_t limit) { return l2Dispatch(HAL_L2_SLOT_SET_MAC_LEARN_NUM, limit); }
-uint32_t HAL_L2_SetMacLearnMode(uint32_t mode) { return l2Dispatch(HAL_L2_SLOT_SET_MAC_LEARN_MODE, mode); }
+uint32_t HAL_L2_SetMacAge(uint32_t mode, uint32_t time) { return l2<&HAL_L2_SetMacAge>(mode, time); }
+uint32_t HAL_L2_SetMacLearnNum(uint32_t limit) { return l2<&HAL_L2_SetMacLearnNum>(limit); }
+uint32_t HAL_L2_SetMacLearnMode(uint32_t mode) { return l2<&HAL_L2_SetMacLearnMode>(mode); }
 uint32_t HAL_L2_SetPortMacLearnState(uint32_t ctpId, uint32_t state)
 {
-    return l2Dispatch(HAL_L2_SLOT_SET_PORT_MAC_LEARN_STATE, ctpId, state);
+    return l2<&HAL_L2_SetPortMacLearnState>(ctpId, state);
 }
 uint32_t HAL_L2_AddStaticMac(uint32_t port, uint32_t vlan, const uint8_t *mac)
 {
-    return l2Dispatch(HAL_L2_SLOT_ADD_STATIC_MAC, port, vlan, mac);
+    return l2<&HAL_L2_AddStaticMac>(port, vlan, mac);
 }
 uint32_t HAL_L2_DelStaticMac(uint32_t port, uint32_t vlan, const uint8_t *mac)
 {
-    return l2Dispatch(HAL_L2_SLOT_DEL_STATIC_MAC, port, vlan, mac);
+    return l2<&HAL_L2_DelStaticMac>(port, vlan, mac);
 }
-uint32_t HAL_L2_DelPortMac(uint32_t value) { return l2Dispatch(HAL_L2_SLOT_DEL_PORT_MAC, value); }
-uint32_t HAL_L2_GetMacTable(HAL_L2_MAC_TABLE_S *table) { return l2Dispatch(HAL_L2_SLOT_GET_MAC_TABLE, table); }
-uint32_t HAL_L2_AddEthMacFilter(const HAL_L2_MAC_FILTER_S *entry)
-{
-    return l2Dispatch(HAL_L2_SLOT_ADD_ETH_MAC_FILTER, entry);
-}
-uint32_t HAL_L2_DelEthMacFilter(const HAL_L2_MAC_FILTER_S *entry)
-{
-    return l2Dispatch(HAL_L2_SLOT_DEL_ETH_MAC_FILTER, entry);
-}
-uint32_t HAL_L2_SetEthMacFilterMode(uint32_t mode) { return l2Dispatch(HAL_L2_SLOT_SET_ETH_MAC_FILTER_MODE, mode); }
-uint32_t HAL_L2_GetEthMacFilterMode(uint32_t *mode) { return l2Dispatch(HAL_L2_SLOT_GET_ETH_MAC_FILTER_MODE, mode); }
+uint32_t HAL_L2_DelPortMac(uint32_t value) { return l2<&HAL_L2_DelPortMac>(value); }
+uint32_t HAL_L2_GetMacTable(HAL_L2_MAC_TABLE_S *table) { return l2<&HAL_L2_GetMacTable>(table); }
+uint32_t HAL_L2_AddEthMacFilter(const HAL_L2_MAC_FILTER_S *entry) { return l2<&HAL_L2_AddEthMacFilter>(entry); }
+uint32_t HAL_L2_DelEthMacFilter(const HAL_L2_MAC_FILTER_S *entry) { return l2<&HAL_L2_DelEthMacFilter>(entry); }
+uint32_t HAL_L2_SetEthMacFilterMode(uint32_t mode) { return l2<&HAL_L2_SetEthMacFilterMode>(mode); }
+uint32_t HAL_L2_GetEthMacFilterMode(uint32_t *mode) { return l2<&HAL_L2_GetEthMacFilterMode>(mode); }
 
 /* ---- Protocol-packet rules and diagnostic flows ---- */
 
 uint32_t HAL_PDU_PrtclPktAclAdd(uint32_t aclId, uint32_t portType, uint32_t portId, const PrtclPktRule *rule,
                                 uint32_t ruleClass, const PrtclPktAction *action)
 {
+    using kalo::kL2Hooks;
     (void)HAL_L2_InitUser();
-    // The rule's uiIsDfx word says whether it is an ACL rule or a DFX flow;
-    // without a rule there is nothing to choose by.
+    // The rule's uiIsDfx word says whether it is an ACL rule (0) or a DFX
+    // flow (1); without a rule there is nothing to choose by.
     const uint32_t selector = rule != nullptr ? rule->uiIsDfx : 0U;
-    unsigned slot = HAL_L2_HOOK_NUM;
-    if (rule != nullptr && selector == 0) {
-        slot = HAL_L2_SLOT_PRTCL_PKT_ACL_ADD;
-    } else if (rule != nullptr && selector == 1) {
-        slot = HAL_L2_SLOT_DFX_FLOW_ADD;
-    }
-    if (slot == HAL_L2_HOOK_NUM || !hal::slotFilled(g_HalL2HookList, slot)) {
+    const bool acl = rule != nullptr && selector == 0 && hal::slotFilled<kL2Hooks, &HAL_PDU_PrtclPktAclAdd>();
+    const bool dfx = rule != nullptr && selector == 1 && hal::slotFilled<kL2Hooks, &HAL_DFX_FlowAdd>();
+    if (!acl && !dfx) {
         lastWord(997, HAL_ERR, aclId, selector, portType, ruleClass);
         return HAL_ERR;
     }
-    const uint32_t ret = hal::callSlot(g_HalL2HookList, slot, aclId, portType, portId, rule, ruleClass, action);
+    if (acl) {
+        const uint32_t ret =
+            hal::callSlot<kL2Hooks, &HAL_PDU_PrtclPktAclAdd>(aclId, portType, portId, rule, ruleClass, action);
+        if (ret != 0) {
+            lastWord(979, ret, aclId, selector, portType, ruleClass);
+        }
+        return ret;
+    }
+    const uint32_t ret = hal::callSlot<kL2Hooks, &HAL_DFX_FlowAdd>(aclId, portType, portId, rule, ruleClass, action);
     if (ret != 0) {
-        lastWord(slot == HAL_L2_SLOT_PRTCL_PKT_ACL_ADD ? 979 : 990, ret, aclId, selector, portType, ruleClass);
+        lastWord(990, ret, aclId, selector, portType, ruleClass);
     }
     return ret;
 }
 
 uint32_t HAL_PDU_PrtclPktAclDel(uint32_t aclId)
 {
+    using kalo::kL2Hooks;
     (void)HAL_L2_InitUser();
-    if (hal::slotFilled(g_HalL2HookList, HAL_L2_SLOT_PRTCL_PKT_ACL_DEL) &&
-        hal::callSlot(g_HalL2HookList, HAL_L2_SLOT_PRTCL_PKT_ACL_DEL, aclId) == 0) {
+    if (hal::slotFilled<kL2Hooks, &HAL_PDU_PrtclPktAclDel>() &&
+        hal::callSlot<kL2Hooks, &HAL_PDU_PrtclPktAclDel>(aclId) == 0) {
         return 0;
     }
     // Not an ACL the ACL delete knows: the id is taken for a DFX flow.
-    if (!hal::slotFilled(g_HalL2HookList, HAL_L2_SLOT_DFX_FLOW_DEL)) {
+    if (!hal::slotFilled<kL2Hooks, &HAL_DFX_FlowDel>()) {
         lastWord(1034, HAL_ERR, aclId);
         return HAL_ERR;
     }
-    const uint32_t ret = hal::callSlot(g_HalL2HookList, HAL_L2_SLOT_DFX_FLOW_DEL, aclId);
+    const uint32_t ret = hal::callSlot<kL2Hooks, &HAL_DFX_FlowDel>(aclId);
     lastWord(1029, ret, aclId);
     return ret;
 }
 
-uint32_t HAL_DFX_IsChipSupport(uint32_t *support) { return l2Dispatch(HAL_L2_SLOT_DFX_IS_CHIP_SUPPORT, support); }
+uint32_t HAL_DFX_IsChipSupport(uint32_t *support) { return l2<&HAL_DFX_IsChipSupport>(support); }
 
 uint32_t HAL_DFX_IsSupport(void)
 {
+    using kalo::kL2Hooks;
     (void)HAL_L2_InitUser();
-    if (!hal::slotFilled(g_HalL2HookList, HAL_L2_SLOT_DFX_IS_CHIP_SUPPORT)) {
+    if (!hal::slotFilled<kL2Hooks, &HAL_DFX_IsChipSupport>()) {
         return 0;
     }
     // The support flag the chip writes is not looked at: a chip that answers
     // at all (0) makes the answer "no"; otherwise the feature decides.
     uint32_t chipSupport = 0;
-    if (hal::callSlot(g_HalL2HookList, HAL_L2_SLOT_DFX_IS_CHIP_SUPPORT, &chipSupport) == 0) {
+    if (hal::callSlot<kL2Hooks, &HAL_DFX_IsChipSupport>(&chipSupport) == 0) {
         return 0;
     }
     return QX_Feature_IsSupportByFeatureName(kDfxFeature) != 0 ? 1U : 0U;
@@ -237,18 +232,15 @@ uint32_t HAL_DFX_IsSupport(void)
 uint32_t HAL_DFX_FlowAdd(uint32_t flowId, uint32_t portType, uint32_t portId, const PrtclPktRule *rule,
                          uint32_t ruleClass, const PrtclPktAction *action)
 {
-    return l2Dispatch(HAL_L2_SLOT_DFX_FLOW_ADD, flowId, portType, portId, rule, ruleClass, action);
+    return l2<&HAL_DFX_FlowAdd>(flowId, portType, portId, rule, ruleClass, action);
 }
-uint32_t HAL_DFX_FlowDel(uint32_t flowId) { return l2Dispatch(HAL_L2_SLOT_DFX_FLOW_DEL, flowId); }
-uint32_t HAL_DFX_FlowCntEnable(uint32_t flowId, uint32_t enable)
-{
-    return l2Dispatch(HAL_L2_SLOT_DFX_FLOW_CNT_ENABLE, flowId, enable);
-}
+uint32_t HAL_DFX_FlowDel(uint32_t flowId) { return l2<&HAL_DFX_FlowDel>(flowId); }
+uint32_t HAL_DFX_FlowCntEnable(uint32_t flowId, uint32_t enable) { return l2<&HAL_DFX_FlowCntEnable>(flowId, enable); }
 uint32_t HAL_DFX_FlowCntGet(uint32_t flowId, HAL_DFX_FLOW_CNT_S *counters)
 {
-    return l2Dispatch(HAL_L2_SLOT_DFX_FLOW_CNT_GET, flowId, counters);
+    return l2<&HAL_DFX_FlowCntGet>(flowId, counters);
 }
-uint32_t HAL_DFX_FlowCntClr(uint32_t flowId) { return l2Dispatch(HAL_L2_SLOT_DFX_FLOW_CNT_CLR, flowId); }
+uint32_t HAL_DFX_FlowCntClr(uint32_t flowId) { return l2<&HAL_DFX_FlowCntClr>(flowId); }
 
 /* ---- Port identity hooks ---- */
 

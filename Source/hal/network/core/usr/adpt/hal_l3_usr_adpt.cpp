@@ -1,6 +1,6 @@
 // Layer-3 entry points, their install function and the IPv4 session flag.
 
-#include "chip/kalo/kalo_reg.h"
+#include "chip/kalo/kalo_hooks.h"
 #include "hal_network_adpt.h"
 #include "platform/diag.h"
 #include "platform/hook.h"
@@ -14,10 +14,10 @@ constexpr uint32_t kSessionDb = 140;
 constexpr uint32_t kSessionObject = 0x264f0900U;
 constexpr uint32_t kSessionFlagPara = 0x264f0901U;
 
-template <typename... Args>
-uint32_t l3Dispatch(unsigned slot, Args... args)
+template <auto Entry, typename... Args>
+uint32_t l3(Args... args)
 {
-    return hal::dispatch<HAL_L3_InitUser>(g_HalL3HookList, slot, args...);
+    return hal::dispatch<kalo::kL3Hooks, Entry>(args...);
 }
 
 }  // namespace
@@ -40,43 +40,34 @@ uint32_t HAL_L3_InitUser(void)
 
 uint32_t HAL_L3_AddWanStats(uint32_t wanId, uint32_t vlan, uint32_t pri)
 {
-    return l3Dispatch(HAL_L3_SLOT_ADD_WAN_STATS, wanId, vlan, pri);
+    return l3<&HAL_L3_AddWanStats>(wanId, vlan, pri);
 }
-uint32_t HAL_L3_DelWanStats(uint32_t wanId) { return l3Dispatch(HAL_L3_SLOT_DEL_WAN_STATS, wanId); }
-uint32_t HAL_L3_ClearWanStats(uint32_t wanId) { return l3Dispatch(HAL_L3_SLOT_CLEAR_WAN_STATS, wanId); }
-uint32_t HAL_L3_GetWanStats(uint32_t wanId, HAL_L3_WAN_STATS_S *stats)
-{
-    return l3Dispatch(HAL_L3_SLOT_GET_WAN_STATS, wanId, stats);
-}
-uint32_t HAL_L3_SynL3IFAdd(uint32_t ifIndex, const HAL_L3_IF_S *intf)
-{
-    return l3Dispatch(HAL_L3_SLOT_L3IF_ADD, ifIndex, intf);
-}
-uint32_t HAL_L3_SynL3IFSetMtu(uint32_t ifIndex, uint32_t mtu)
-{
-    return l3Dispatch(HAL_L3_SLOT_L3IF_SET_MTU, ifIndex, mtu);
-}
-uint32_t HAL_L3_SynL3IFDel(uint32_t ifIndex) { return l3Dispatch(HAL_L3_SLOT_L3IF_DEL, ifIndex); }
+uint32_t HAL_L3_DelWanStats(uint32_t wanId) { return l3<&HAL_L3_DelWanStats>(wanId); }
+uint32_t HAL_L3_ClearWanStats(uint32_t wanId) { return l3<&HAL_L3_ClearWanStats>(wanId); }
+uint32_t HAL_L3_GetWanStats(uint32_t wanId, HAL_L3_WAN_STATS_S *stats) { return l3<&HAL_L3_GetWanStats>(wanId, stats); }
+uint32_t HAL_L3_SynL3IFAdd(uint32_t ifIndex, const HAL_L3_IF_S *intf) { return l3<&HAL_L3_SynL3IFAdd>(ifIndex, intf); }
+uint32_t HAL_L3_SynL3IFSetMtu(uint32_t ifIndex, uint32_t mtu) { return l3<&HAL_L3_SynL3IFSetMtu>(ifIndex, mtu); }
+uint32_t HAL_L3_SynL3IFDel(uint32_t ifIndex) { return l3<&HAL_L3_SynL3IFDel>(ifIndex); }
 uint32_t HAL_L3_SynPrefixAdd(uint32_t ifIndex, const HAL_L3_PREFIX_S *prefix)
 {
-    return l3Dispatch(HAL_L3_SLOT_PREFIX_ADD, ifIndex, prefix);
+    return l3<&HAL_L3_SynPrefixAdd>(ifIndex, prefix);
 }
 uint32_t HAL_L3_SynPrefixDel(uint32_t ifIndex, const HAL_L3_PREFIX_S *prefix)
 {
-    return l3Dispatch(HAL_L3_SLOT_PREFIX_DEL, ifIndex, prefix);
+    return l3<&HAL_L3_SynPrefixDel>(ifIndex, prefix);
 }
 uint32_t HAL_L3_AddPolicyRoute(uint32_t ruleId, const HAL_L3_POLICY_ROUTE_S *rule)
 {
-    return l3Dispatch(HAL_L3_SLOT_ADD_POLICY_ROUTE, ruleId, rule);
+    return l3<&HAL_L3_AddPolicyRoute>(ruleId, rule);
 }
-uint32_t HAL_L3_DelPolicyRoute(uint32_t ruleId) { return l3Dispatch(HAL_L3_SLOT_DEL_POLICY_ROUTE, ruleId); }
+uint32_t HAL_L3_DelPolicyRoute(uint32_t ruleId) { return l3<&HAL_L3_DelPolicyRoute>(ruleId); }
 uint32_t HAL_L3_AddNaptIndication(uint32_t ruleId, const HAL_L3_NAPT_IND_S *ind)
 {
-    return l3Dispatch(HAL_L3_SLOT_ADD_NAPT_INDICATION, ruleId, ind);
+    return l3<&HAL_L3_AddNaptIndication>(ruleId, ind);
 }
 uint32_t HAL_L3_DelNaptIndication(uint32_t ruleId, const HAL_L3_NAPT_IND_S *ind)
 {
-    return l3Dispatch(HAL_L3_SLOT_DEL_NAPT_INDICATION, ruleId, ind);
+    return l3<&HAL_L3_DelNaptIndication>(ruleId, ind);
 }
 
 uint32_t PDT_IFM_GetIpv4SessionFlag(uint32_t *flag)
