@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 namespace hal::rec {
 
@@ -59,7 +60,7 @@ struct Layout;
 template <typename T>
 constexpr Fields fieldsOf()
 {
-    return {Layout<T>::kFields, sizeof(Layout<T>::kFields) / sizeof(Layout<T>::kFields[0])};
+    return {Layout<T>::kFields, std::size(Layout<T>::kFields)};
 }
 
 /* The index of the first field that is not at its offset, overlaps the

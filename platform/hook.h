@@ -27,6 +27,13 @@ namespace hal {
  * it chooses between its slot and another itself. */
 enum class Dispatch { Plain, Chooses };
 
+/* Whether two compile-time values are the same (by template identity, so
+ * that no function address is compared in a constant expression). */
+template <auto A, auto B>
+constexpr bool kSame = false;
+template <auto A>
+constexpr bool kSame<A, A> = true;
+
 /* One row of a family's list. Chip is null while this chip offers no
  * function for the slot: the slot stays empty and its entry point answers 1. */
 template <auto Entry, decltype(Entry) Chip, auto Registrar>
@@ -35,6 +42,7 @@ struct Hook {
     static constexpr Fn entry = Entry;
     static constexpr Fn chip = Chip;
     static constexpr auto registrar = Registrar;
+    static constexpr bool built = !kSame<Chip, static_cast<Fn>(nullptr)>;
     unsigned slot;
     const char *name;      // the entry point's
     const char *chipName;  // the chip function's, "nullptr" for none
@@ -61,11 +69,6 @@ constexpr void forEachHook(const Family &family, Fn fn)
 {
     std::apply([&fn](const auto &...row) { (fn(row), ...); }, family.rows);
 }
-
-template <auto A, auto B>
-constexpr bool kSame = false;
-template <auto A>
-constexpr bool kSame<A, A> = true;
 
 constexpr unsigned kNoSlot = ~0U;
 
@@ -101,7 +104,7 @@ inline void registerHooks()
 {
     forEachHook(Family, [](const auto &row) {
         using Row = std::remove_reference_t<decltype(row)>;
-        if constexpr (kSame<Row::registrar, Registrar> && Row::chip != nullptr) {
+        if constexpr (kSame<Row::registrar, Registrar> && Row::built) {
             Family.table[row.slot] = reinterpret_cast<HAL_HOOK_FUNC>(Row::chip);
         }
     });
@@ -148,9 +151,9 @@ inline void clearTable(HAL_HOOK_FUNC (&table)[N])
 /* A row: the slot, its entry point, its chip function (nullptr while this
  * chip has none) and the registration function that writes it. */
 #define HAL_HOOK(slot, entry, chip, registrar) \
-    ::hal::Hook<&entry, chip, &registrar> { slot, #entry, #chip, ::hal::Dispatch::Plain }
+    ::hal::Hook<&(entry), chip, &(registrar)> { slot, #entry, #chip, ::hal::Dispatch::Plain }
 /* A row whose entry point chooses between this slot and another itself. */
 #define HAL_HOOK_CHOOSER(slot, entry, chip, registrar) \
-    ::hal::Hook<&entry, chip, &registrar> { slot, #entry, #chip, ::hal::Dispatch::Chooses }
+    ::hal::Hook<&(entry), chip, &(registrar)> { slot, #entry, #chip, ::hal::Dispatch::Chooses }
 
 #endif

@@ -53,7 +53,7 @@ Layout layoutFor()
 }
 
 template <size_t... I>
-std::vector<Layout> allLayouts(std::index_sequence<I...>)
+std::vector<Layout> allLayouts(std::index_sequence<I...> /*commands*/)
 {
     return {layoutFor<hlp::kCommands[I]>()...};
 }

@@ -222,7 +222,7 @@ void QX_PROC_DBG_TraceN(uint32_t moduleId, const char *file, uint32_t line, cons
     host().traces.push_back(std::move(rec));
 }
 
-void QX_PROC_DBG_TraceS(uint32_t, uint32_t, uint32_t, uint32_t level, const char *fmt, ...)
+void QX_PROC_DBG_TraceS(uint32_t /*a*/, uint32_t /*b*/, uint32_t /*c*/, uint32_t level, const char *fmt, ...)
 {
     host().calls.emplace_back("QX_PROC_DBG_TraceS");
     halsim::ConsoleRec rec;
@@ -306,7 +306,7 @@ uint32_t QX_DM_PDGetAttr(uint32_t attrId, uint32_t len, void *out)
     return answerAttr("QX_DM_PDGetAttr", host().pdAttrs, attrId, len, out);
 }
 
-uint32_t QX_DM_ChipGetAttr(uint32_t, uint32_t attrId, uint32_t len, void *out)
+uint32_t QX_DM_ChipGetAttr(uint32_t /*chipId*/, uint32_t attrId, uint32_t len, void *out)
 {
     return answerAttr("QX_DM_ChipGetAttr", host().chipAttrs, attrId, len, out);
 }
@@ -346,7 +346,7 @@ uint32_t QX_DM_TopoSwitchCommon(uint32_t selector, uint32_t chipPort, uint32_t *
     return 1;
 }
 
-uint32_t QX_XML_DBIsObjExist(uint32_t, uint32_t, uint32_t, uint32_t *exists)
+uint32_t QX_XML_DBIsObjExist(uint32_t /*db*/, uint32_t /*instance*/, uint32_t /*objectId*/, uint32_t *exists)
 {
     uint32_t ret = 0;
     if (host().forced("QX_XML_DBIsObjExist", ret)) {
@@ -356,7 +356,8 @@ uint32_t QX_XML_DBIsObjExist(uint32_t, uint32_t, uint32_t, uint32_t *exists)
     return host().sessionObjExists.result;
 }
 
-uint32_t QX_XML_DBGetSiglePara(uint32_t, uint32_t, uint32_t, uint32_t len, void *out, uint32_t *outLen)
+uint32_t QX_XML_DBGetSiglePara(uint32_t /*db*/, uint32_t /*instance*/, uint32_t /*paraId*/, uint32_t len, void *out,
+                               uint32_t *outLen)
 {
     uint32_t ret = 0;
     if (host().forced("QX_XML_DBGetSiglePara", ret)) {

@@ -40,12 +40,7 @@ protected:
     // Whether the host saw a call of the named function.
     bool called(const char *function) const
     {
-        for (const auto &c : host.calls) {
-            if (c == function) {
-                return true;
-            }
-        }
-        return false;
+        return std::any_of(host.calls.begin(), host.calls.end(), [function](const auto &c) { return c == function; });
     }
 };
 

@@ -13,7 +13,7 @@ TEST(Decoder, EveryCommandIsPairedWithRecordsWhoseFieldsLieInsideThemInOrder)
         SCOPED_TRACE(testing::Message() << std::hex << "0x" << l.cmd);
         ASSERT_NE(l.name, nullptr) << "a code without its records in the command table";
         EXPECT_TRUE(commands.insert(l.cmd).second) << "one layout per command";
-        EXPECT_GT(l.size, 0u);
+        EXPECT_GT(l.size, 0U);
         uint32_t end = 0;
         for (const halsim::Field &f : l.fields) {
             EXPECT_GE(f.offset, end) << f.name;

@@ -38,7 +38,9 @@ uint32_t ask(const char *name, const std::map<uint32_t, V> &map, uint32_t key, A
 {
     halsim::host().calls.emplace_back(name);
     const auto it = map.find(key);
-    if (it == map.end()) return 1;
+    if (it == map.end()) {
+        return 1;
+    }
     if constexpr (std::is_arithmetic_v<V>) {
         *a = it->second;
     } else {
@@ -52,7 +54,10 @@ inline uint32_t ctpHook(uint32_t ctpId, uint32_t *type, uint16_t *userPort)
     const bool fail = ++terminal.ctpCalls == terminal.failCtpCall;
     return fail ? terminal.failCode : ask("HAL_Ctp2UserPort", terminal.ctps, ctpId, type, userPort);
 }
-inline uint32_t portHook(uint32_t, uint32_t p, uint16_t *c) { return ask("HAL_UserPort2Ctp", terminal.byPort, p, c); }
+inline uint32_t portHook(uint32_t /*type*/, uint32_t p, uint16_t *c)
+{
+    return ask("HAL_UserPort2Ctp", terminal.byPort, p, c);
+}
 inline uint32_t roleHook(uint32_t ctp, uint32_t *role) { return ask("HAL_GetNetRole", terminal.roles, ctp, role); }
 inline uint32_t gemHook(uint32_t ctpId, uint32_t *gemPort, uint16_t *bridge)
 {

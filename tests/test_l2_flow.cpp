@@ -88,17 +88,24 @@ TEST_F(L2Test, EachDirectionFillsItsHalvesAndIsDumpedWhileTheTraceFlagIsOn)
         {204, 4}, {208, 2}, {224, 1},   {228, 1},   {232, 1},  {260, 1}, {264, 100},  // out_port, out_rule
         {296, 2}, {300, 3}, {316, 2},   {320, 200}, {324, 2},  {328, 5},              // out_flow_type, out_act
     };
-    std::vector<uint32_t> want(364 / 4), got;
-    for (const auto &[offset, value] : nonZero) want[offset / 4] = value;
+    std::vector<uint32_t> want(364 / 4);
+    std::vector<uint32_t> got;
+    for (const auto &[offset, value] : nonZero) {
+        want[offset / 4] = value;
+    }
     ASSERT_EQ(host.hlp.size(), 1U);
-    for (size_t offset = 0; offset < 364; offset += 4) got.push_back(host.hlp[0].word(offset));
+    for (size_t offset = 0; offset < 364; offset += 4) {
+        got.push_back(host.hlp[0].word(offset));
+    }
     EXPECT_EQ(got, want);
     EXPECT_EQ(host.traces.back().line, 1650U);
     EXPECT_EQ(host.traces.back().text, "FlowId = 7, CtpId = 2, BridgeId = 3, Pri = 5, FlowDirection = 3\n");
 
     // Both halves dump the same host rule and treatment, and the same chip rule and action.
     std::string text;
-    for (const auto &c : host.console) text += c.text;
+    for (const auto &c : host.console) {
+        text += c.text;
+    }
     const std::string wap =
         "tagNum = 1,  ethTypeFilter = 0,  SelfDefEthType = 0\n"
         "tpidFilter[0] = 0,  filterInfo[0].tpid = 8100,  vlanFilter[0] = 1,  filterInfo[0].vlanID =  100  "
@@ -135,7 +142,9 @@ TEST_F(L2Test, EachDirectionFillsItsHalvesAndIsDumpedWhileTheTraceFlagIsOn)
             expected.in = chip_flow_in_s{};
             expected.in.in_port = down != 0 ? full.in.in_port : chip_port_s{};
         }
-        if (down == 0) expected.out = chip_flow_out_s{};
+        if (down == 0) {
+            expected.out = chip_flow_out_s{};
+        }
         EXPECT_EQ(bytesOf(onlySent()), bytesOf(expected)) << "FlowDirection " << int(dir);
     }
 }
@@ -377,7 +386,9 @@ TEST_F(L2Test, FailuresAreRecordedAndReturned)
         setUp(f, host);
         EXPECT_EQ(removal ? HAL_L2_DelFlow(&f) : HAL_L2_AddFlow(&f), code);
         std::vector<LastWordRec> expected = records;
-        if (code != 0) expected.push_back(lw(removal ? 1698 : 1659, code));
+        if (code != 0) {
+            expected.push_back(lw(removal ? 1698 : 1659, code));
+        }
         EXPECT_EQ(host.lastWords, expected);
         EXPECT_EQ(host.hlp.size(), sent);
     }

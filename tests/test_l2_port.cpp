@@ -119,8 +119,12 @@ TEST_F(L2Test, UplinkRedirectionAndItsFailures)
         EXPECT_EQ(portOf(port), descriptor);
         EXPECT_EQ(host.lastWords, records);
         std::vector<std::string> expected(kChain.begin(), kChain.begin() + asked);
-        if (asked >= 4 && code != 0x71) expected.push_back(kChain.back());
-        if (!records.empty()) expected.push_back("QX_PROC_DBG_LastWord");
+        if (asked >= 4 && code != 0x71) {
+            expected.push_back(kChain.back());
+        }
+        if (!records.empty()) {
+            expected.push_back("QX_PROC_DBG_LastWord");
+        }
         EXPECT_EQ(host.calls, expected);
     }
 }

@@ -122,7 +122,8 @@ TEST_F(L2Test, MatchEntriesMapTagSlotsToInnerAndOuterFields)
     for (size_t row = 0; row < std::size(cases); ++row) {
         HAL_L2_FLOW_RULE_S rule{};
         cases[row].first(rule);
-        chip_flow_rule_s expected{}, chip{};
+        chip_flow_rule_s expected{};
+        chip_flow_rule_s chip{};
         cases[row].second(expected);
         EXPECT_EQ(PDT_L2M_FlowRuleTrans(&rule, &chip), 0U);
         EXPECT_EQ(words(chip), words(expected)) << "row " << row;
@@ -138,7 +139,9 @@ TEST(L2ActionTrans, EntriesRunInOrderAndLaterOnesWin)
         uint8_t tagNum, v0, v1, p0, p1, tp0, tp1;
         HAL_L2_FLOW_TAG_INFO_S s0, s1;
     };
-    const auto none = tag(0, 0, 0), tpid8100 = tag(0x8100, 0, 0), tpid88a8 = tag(0x88a8, 0, 0);
+    const auto none = tag(0, 0, 0);
+    const auto tpid8100 = tag(0x8100, 0, 0);
+    const auto tpid88a8 = tag(0x88a8, 0, 0);
     const std::pair<In, std::vector<uint32_t>> cases[] = {
         // tagNum, vlanTreat[0..1], priTreat[0..1], tpidTreat[0..1], treatInfo[0..1] (tpid, vlanID, pri, DscpTblId)
         //   -> tag_act, tag_layer_num, stpid_source, stpid, svlan_source, svlan, spri_source, spri, spri_map_id,

@@ -59,7 +59,7 @@ TEST_F(L3IfTest, InterfaceRecordByKind)
         host.reset();
         host.features["TARN_FT_IPv4FWD_SKIPROUTE"] = c.skipRoute;
         const HAL_L3_IF_S in = intf(c.kind, c.vlan);
-        ASSERT_EQ(HAL_L3_SynL3IFAdd(9, &in), 0u);
+        ASSERT_EQ(HAL_L3_SynL3IFAdd(9, &in), 0U);
         // Index and IP version code always; MAC (two little-endian words at
         // 28) and attribute for kinds 0 and 1.
         std::map<size_t, uint32_t> words = c.words;
@@ -91,7 +91,7 @@ TEST_F(L3IfTest, IpVersionCodeNaptFlagsAndPriority)
         SCOPED_TRACE(testing::Message() << "row " << &c - cases);
         host.reset();
         const HAL_L3_IF_S in = intf(1, 100, c[0], c[1], c[2], c[3], c[4], c[5], c[6]);
-        ASSERT_EQ(HAL_L3_SynL3IFAdd(4, &in), 0u);
+        ASSERT_EQ(HAL_L3_SynL3IFAdd(4, &in), 0U);
         const chip_l3_if_s r = haltest::recordOf<chip_l3_if_s>(host.hlp.at(0));
         EXPECT_EQ(std::vector({r.ip_ver_code, r.ipv4_flag, r.ipv6_flag, r.pri_mode, r.pri, r.second_pri}),
                   std::vector<uint32_t>(c + 7, c + 13));
@@ -103,30 +103,30 @@ TEST_F(L3IfTest, IpVersionCodeNaptFlagsAndPriority)
 
 TEST_F(L3IfTest, MtuDeleteAndFailures)
 {
-    EXPECT_EQ(HAL_L3_SynL3IFSetMtu(0xAB, 1492), 0u);
-    EXPECT_EQ(HAL_L3_SynL3IFDel(0xAB), 0u);
+    EXPECT_EQ(HAL_L3_SynL3IFSetMtu(0xAB, 1492), 0U);
+    EXPECT_EQ(HAL_L3_SynL3IFDel(0xAB), 0U);
     expectReq(host.hlp.at(0), 0x2002d00c, 8, {{0, 0xAB}, {4, 1492}});
     expectReq(host.hlp.at(1), 0x2002d001, 4, {{0, 0xAB}});
     EXPECT_EQ(traceAt(host, 1093), "pdt l3 set mtu inf = 0xab, mtu = 1492.\r\n");
     EXPECT_EQ(traceAt(host, 959), "pdt l3 del msc inf = 0xab\n");
     // IP version 2 (even for kind 0), a refused MAC copy, no record: nothing sent.
     HAL_L3_IF_S in = intf(0, 100, 2);
-    EXPECT_EQ(HAL_L3_SynL3IFAdd(7, &in), 1u);
-    for (uint32_t kind : {0u, 1u}) {
+    EXPECT_EQ(HAL_L3_SynL3IFAdd(7, &in), 1U);
+    for (uint32_t kind : {0U, 1U}) {
         host.failNext("memcpy_s", 9);
         in = intf(kind);
-        EXPECT_EQ(HAL_L3_SynL3IFAdd(7, &in), 9u);
+        EXPECT_EQ(HAL_L3_SynL3IFAdd(7, &in), 9U);
     }
-    EXPECT_EQ(HAL_L3_SynL3IFAdd(7, nullptr), 1u);
-    EXPECT_EQ(PDT_IFM_L3IFAdd(7, nullptr), 1u);
-    EXPECT_EQ(host.hlp.size(), 2u);
+    EXPECT_EQ(HAL_L3_SynL3IFAdd(7, nullptr), 1U);
+    EXPECT_EQ(PDT_IFM_L3IFAdd(7, nullptr), 1U);
+    EXPECT_EQ(host.hlp.size(), 2U);
     // Driver refusals are answered unchanged.
     host.answer(0x2002d000, 0x77);
     host.answer(0x2002d00c, 0x61);
     host.answer(0x2002d001, 0x62);
-    EXPECT_EQ(HAL_L3_SynL3IFAdd(7, &in), 0x77u);
-    EXPECT_EQ(HAL_L3_SynL3IFSetMtu(0xAB, 70000), 0x61u);
-    EXPECT_EQ(HAL_L3_SynL3IFDel(0xAB), 0x62u);
+    EXPECT_EQ(HAL_L3_SynL3IFAdd(7, &in), 0x77U);
+    EXPECT_EQ(HAL_L3_SynL3IFSetMtu(0xAB, 70000), 0x61U);
+    EXPECT_EQ(HAL_L3_SynL3IFDel(0xAB), 0x62U);
     EXPECT_THAT(host.lastWords,
                 ElementsAre(lw(646, 1, 1, 2, 2), lw(928, 1), lw(1001, 1), lw(688, 9), lw(928, 9), lw(1001, 9),
                             lw(699, 9), lw(928, 9), lw(1001, 9), lw(994, 1, 7), lw(919, 1, 7), lw(935, 0x77, 7),
@@ -143,11 +143,11 @@ TEST_F(L3IfTest, Prefixes)
     const uint32_t cases[][3] = {{0, 24, 8}, {0, 0, 0}, {0, 33, 0xFFFF}, {1, 64, 64}, {1, 0, 0}};
     for (const auto &[ipVersion, len, mask] : cases) {
         const HAL_L3_PREFIX_S p{3, {}, ipVersion, {0xC0A80101, 0x01020304, 0x05060708, 0xAABBCCDD}, len};
-        ASSERT_EQ(HAL_L3_SynPrefixAdd(0x21, &p), 0u);
+        ASSERT_EQ(HAL_L3_SynPrefixAdd(0x21, &p), 0U);
         const bool v6 = ipVersion == 1;
         expectReq(host.hlp.at(host.hlp.size() - 1), 0x2002d008, 28,
                   {{0, 0x21},
-                   {4, v6 ? 2u : 1u},
+                   {4, v6 ? 2U : 1U},
                    {8, 0x0101A8C0},
                    {12, v6 ? 0x04030201 : 0},
                    {16, v6 ? 0x08070605 : 0},
@@ -157,26 +157,26 @@ TEST_F(L3IfTest, Prefixes)
     host.reset();
     HAL_L3_PREFIX_S p{200, {}, 0, {0xC0A80101}, 24};
     host.answer(0x2002d009, 0x44);
-    EXPECT_EQ(HAL_L3_SynPrefixDel(5, &p), 0x44u);
-    EXPECT_EQ(HAL_L3_SynPrefixAdd(5, &p), 0u);
+    EXPECT_EQ(HAL_L3_SynPrefixDel(5, &p), 0x44U);
+    EXPECT_EQ(HAL_L3_SynPrefixAdd(5, &p), 0U);
     EXPECT_EQ(traceAt(host, 1227),
               "\r\n[SIP-CHECK ID 200] add ip_ver 1, 0101a8c0:00000000:00000000:00000000/8, on 5, result 68.\r\n");
     EXPECT_EQ(traceAt(host, 1187),
               "\r\n[SIP-CHECK ID 200] add ip_ver 1, 0101a8c0:00000000:00000000:00000000/8, on 5, result 0.\r\n");
     p.uiIpVersion = 2;
-    EXPECT_EQ(HAL_L3_SynPrefixAdd(5, &p), 1u);
-    EXPECT_EQ(HAL_L3_SynPrefixDel(5, &p), 1u);
-    EXPECT_EQ(HAL_L3_SynPrefixAdd(5, nullptr), 1u);
-    EXPECT_EQ(HAL_L3_SynPrefixDel(5, nullptr), 1u);
-    EXPECT_EQ(host.hlp.size(), 2u);
-    EXPECT_EQ(host.traces.size(), 2u);
+    EXPECT_EQ(HAL_L3_SynPrefixAdd(5, &p), 1U);
+    EXPECT_EQ(HAL_L3_SynPrefixDel(5, &p), 1U);
+    EXPECT_EQ(HAL_L3_SynPrefixAdd(5, nullptr), 1U);
+    EXPECT_EQ(HAL_L3_SynPrefixDel(5, nullptr), 1U);
+    EXPECT_EQ(host.hlp.size(), 2U);
+    EXPECT_EQ(host.traces.size(), 2U);
     EXPECT_THAT(host.lastWords, ElementsAre(lw(1224, 0x44, 5), lw(1176, 1, 5, 2), lw(1216, 1, 5, 2)));
 }
 
 TEST(L3MaskLen, LowestSetBitCountsHostBits)
 {
     for (const auto &[mask, want] :
-         {std::pair{0xFFFFFF00u, 8u}, {0xFFFFFFFFu, 0u}, {0u, 32u}, {0x80000000u, 31u}, {0x00000100u, 8u}}) {
+         {std::pair{0xFFFFFF00U, 8U}, {0xFFFFFFFFU, 0U}, {0U, 32U}, {0x80000000U, 31U}, {0x00000100U, 8U}}) {
         EXPECT_EQ(PDT_ROUTE_GetMaskLen(mask), want) << std::hex << mask;
     }
 }

@@ -25,7 +25,7 @@ RouteBuf route(std::vector<uint32_t> ctps = {})
 // Sends the route on the current host and reads back the record the driver got.
 chip_route_s sent(const halsim::Host &host, const RouteBuf &r)
 {
-    EXPECT_EQ(HAL_L3_AddPolicyRoute(1, &r.rule), 0u);
+    EXPECT_EQ(HAL_L3_AddPolicyRoute(1, &r.rule), 0U);
     return haltest::recordOf<chip_route_req_s>(host.hlp.at(0)).route;
 }
 
@@ -34,7 +34,7 @@ chip_route_s sent(const halsim::Host &host, const RouteBuf &r)
 TEST_F(RouteTest, RouteRecordAndFailures)
 {
     RouteBuf r = route({2, 4});
-    ASSERT_EQ(HAL_L3_AddPolicyRoute(0x33, &r.rule), 0u);
+    ASSERT_EQ(HAL_L3_AddPolicyRoute(0x33, &r.rule), 0U);
     // User ports 2 and 4 sit on chip ports 1 and 3; the mask value 8 is the
     // high half of the word at 60; the address bytes go as they lie.
     expectReq(host.hlp.at(0), 0x2002d002, 72,
@@ -60,20 +60,20 @@ TEST_F(RouteTest, RouteRecordAndFailures)
     EXPECT_EQ(traceAt(host, 1441),
               "Hlp config info\n route_id:51 ingress_type:4 tag_num:1 svlan_mode:1  svlan:300\n"
               "sip_mode:1  sip_ver:1  sip:192.168.1.10  act:2  table_id:7");
-    EXPECT_EQ(HAL_L3_DelPolicyRoute(9), 0u);
+    EXPECT_EQ(HAL_L3_DelPolicyRoute(9), 0U);
     expectReq(host.hlp.at(1), 0x2002d003, 4, {{0, 9}});
     EXPECT_EQ(traceAt(host, 1472), "enter PDT_ROUTE_DelPolicyRoute!uiRuleId = 9 \n");
 
     // Act above 4 and no record: nothing sent; driver refusals answered unchanged.
     r.rule.uiAct = 5;
-    EXPECT_EQ(HAL_L3_AddPolicyRoute(1, &r.rule), 1u);
-    EXPECT_EQ(HAL_L3_AddPolicyRoute(1, nullptr), 0xF7300000u);
-    EXPECT_EQ(host.hlp.size(), 2u);
+    EXPECT_EQ(HAL_L3_AddPolicyRoute(1, &r.rule), 1U);
+    EXPECT_EQ(HAL_L3_AddPolicyRoute(1, nullptr), 0xF7300000U);
+    EXPECT_EQ(host.hlp.size(), 2U);
     host.answer(0x2002d002, 0x91);
     host.answer(0x2002d003, 0x92);
     r.rule.uiAct = 0;
-    EXPECT_EQ(HAL_L3_AddPolicyRoute(9, &r.rule), 0x91u);
-    EXPECT_EQ(HAL_L3_DelPolicyRoute(9), 0x92u);
+    EXPECT_EQ(HAL_L3_AddPolicyRoute(9, &r.rule), 0x91U);
+    EXPECT_EQ(HAL_L3_DelPolicyRoute(9), 0x92U);
     EXPECT_THAT(host.lastWords,
                 ElementsAre(lw(1325, 5), lw(1428, 1), lw(1401, 0xF7300000), lw(1445, 0x91, 9), lw(1476, 0x92, 9)));
 }
@@ -89,11 +89,11 @@ TEST_F(RouteTest, CtpScanSkipAndStopRules)
     // and every other type. CTP 103 and CTP 0 face the network.
     HAL_RegUserPort2CtpFunc([](uint32_t type, uint32_t port, uint16_t *ctp) {
         *ctp = static_cast<uint16_t>(port == 4 ? 103 : 100 + port);  // not to be used for port 4
-        return type != 0 || port == 4 ? 1u : 0u;
+        return type != 0 || port == 4 ? 1U : 0U;
     });
     HAL_RegGetNniRoleFunc([](uint32_t ctp, uint32_t *role) {
         *role = ctp == 103 || ctp == 0 ? 3 : 0;
-        return 0u;
+        return 0U;
     });
     struct Case {
         const char *name;
@@ -127,7 +127,7 @@ TEST_F(RouteTest, CtpScanSkipAndStopRules)
         host.userToChipPort.erase(6);
         const RouteBuf r = route(c.ctps);
         if (!c.records.empty()) {
-            EXPECT_EQ(HAL_L3_AddPolicyRoute(1, &r.rule), 0u);
+            EXPECT_EQ(HAL_L3_AddPolicyRoute(1, &r.rule), 0U);
             EXPECT_THAT(host.hlp, IsEmpty());
             EXPECT_EQ(traceAt(host, 1417), "pstRule->uiCtpNum:" + std::to_string(c.ctps.size()) + " \n");
         } else {
@@ -164,7 +164,7 @@ TEST_F(RouteTest, AdaptedFields)
         EXPECT_EQ(
             std::vector({rec.tag_num_mode, rec.svlan_mode, rec.svlan, rec.sip_mode, rec.family, rec.table_id, rec.act}),
             std::vector<uint32_t>(c + 6, c + 13));
-        EXPECT_EQ(rec.sip.mask, 8u);  // the address and its mask go whatever the match mask
+        EXPECT_EQ(rec.sip.mask, 8U);  // the address and its mask go whatever the match mask
     }
 }
 
@@ -173,10 +173,10 @@ TEST_F(RouteTest, NaptRecordsAndFailures)
     // Address 10.0.0.0 as it lies (words 2 to 4 unused); mask value 24 in the
     // high half of word 36.
     HAL_L3_NAPT_IND_S n{0, 0xFFFFFFFF, 0x12, {10, 0x99, 0x99, 0x99}, 0xFF000000, 1};
-    ASSERT_EQ(HAL_L3_AddNaptIndication(0x41, &n), 0u);
-    ASSERT_EQ(HAL_L3_DelNaptIndication(0x41, &n), 0u);
+    ASSERT_EQ(HAL_L3_AddNaptIndication(0x41, &n), 0U);
+    ASSERT_EQ(HAL_L3_DelNaptIndication(0x41, &n), 0U);
     n = {0, 5, 0, {10}, 0xFF000000, 2};
-    ASSERT_EQ(HAL_L3_AddNaptIndication(1, &n), 0u);
+    ASSERT_EQ(HAL_L3_AddNaptIndication(1, &n), 0U);
     expectReq(host.hlp.at(0), 0x2002d00a, 44,
               {{0, 0x41}, {8, 1}, {12, 0x12}, {16, 1}, {20, 10}, {36, 24U << 16}, {40, 1}});
     expectReq(host.hlp.at(1), 0x2002d00b, 44, {{0, 0x41}, {16, 1}, {20, 10}, {36, 24U << 16}});
@@ -194,16 +194,16 @@ TEST_F(RouteTest, NaptRecordsAndFailures)
 
     // Family 1 and no record: nothing sent; driver refusals answered unchanged.
     n.uiFamily = 1;
-    EXPECT_EQ(HAL_L3_AddNaptIndication(4, &n), 1u);
-    EXPECT_EQ(HAL_L3_DelNaptIndication(4, &n), 1u);
-    EXPECT_EQ(HAL_L3_AddNaptIndication(4, nullptr), 0xF7300000u);
-    EXPECT_EQ(HAL_L3_DelNaptIndication(4, nullptr), 0xF7300000u);
-    EXPECT_EQ(host.hlp.size(), 3u);
+    EXPECT_EQ(HAL_L3_AddNaptIndication(4, &n), 1U);
+    EXPECT_EQ(HAL_L3_DelNaptIndication(4, &n), 1U);
+    EXPECT_EQ(HAL_L3_AddNaptIndication(4, nullptr), 0xF7300000U);
+    EXPECT_EQ(HAL_L3_DelNaptIndication(4, nullptr), 0xF7300000U);
+    EXPECT_EQ(host.hlp.size(), 3U);
     n.uiFamily = 0;
     host.answer(0x2002d00a, 0x66);
     host.answer(0x2002d00b, 0x67);
-    EXPECT_EQ(HAL_L3_AddNaptIndication(4, &n), 0x66u);
-    EXPECT_EQ(HAL_L3_DelNaptIndication(4, &n), 0x67u);
+    EXPECT_EQ(HAL_L3_AddNaptIndication(4, &n), 0x66U);
+    EXPECT_EQ(HAL_L3_DelNaptIndication(4, &n), 0x67U);
     EXPECT_THAT(host.lastWords, ElementsAre(lw(1516, 1, 1), lw(1591, 1, 1), lw(1503, 0xF7300000), lw(1579, 0xF7300000),
                                             lw(1552, 0x66, 4, 4), lw(1611, 0x67, 4)));
 }

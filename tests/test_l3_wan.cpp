@@ -15,23 +15,23 @@ using WanTest = HalTest;
 TEST_F(WanTest, ConnectionsOnOneVlanShareOneDriverCounter)
 {
     uint32_t reply[24];  // word i, at offset 4i, holds 0x1000 + i
-    std::iota(std::begin(reply), std::end(reply), 0x1000u);
+    std::iota(std::begin(reply), std::end(reply), 0x1000U);
     host.answer(kGet, 0, haltest::bytesOf(reply));
     HAL_L3_WAN_STATS_S out{};
-    EXPECT_EQ(HAL_L3_AddWanStats(1, 0, 3), 0u);
-    EXPECT_EQ(HAL_L3_AddWanStats(2, 0, 0), 0u);  // shares WAN 1's counter: nothing sent
-    EXPECT_EQ(HAL_L3_AddWanStats(4, 0, 0), 0u);
-    EXPECT_EQ(HAL_L3_AddWanStats(3, 200, 0), 0u);
-    EXPECT_EQ(HAL_L3_AddWanStats(3, 300, 0), 0u);  // known WAN: nothing changes
-    EXPECT_EQ(QX_IFM_WanStatsFind(1)->uiVlan, 0u);
-    EXPECT_EQ(HAL_L3_ClearWanStats(2), 0u);  // clears the shared counter
-    EXPECT_EQ(HAL_L3_GetWanStats(3, &out), 0u);
-    for (uint32_t wan : {2u, 1u, 4u, 3u}) {
-        EXPECT_EQ(HAL_L3_DelWanStats(wan), 0u);
+    EXPECT_EQ(HAL_L3_AddWanStats(1, 0, 3), 0U);
+    EXPECT_EQ(HAL_L3_AddWanStats(2, 0, 0), 0U);  // shares WAN 1's counter: nothing sent
+    EXPECT_EQ(HAL_L3_AddWanStats(4, 0, 0), 0U);
+    EXPECT_EQ(HAL_L3_AddWanStats(3, 200, 0), 0U);
+    EXPECT_EQ(HAL_L3_AddWanStats(3, 300, 0), 0U);  // known WAN: nothing changes
+    EXPECT_EQ(QX_IFM_WanStatsFind(1)->uiVlan, 0U);
+    EXPECT_EQ(HAL_L3_ClearWanStats(2), 0U);  // clears the shared counter
+    EXPECT_EQ(HAL_L3_GetWanStats(3, &out), 0U);
+    for (uint32_t wan : {2U, 1U, 4U, 3U}) {
+        EXPECT_EQ(HAL_L3_DelWanStats(wan), 0U);
     }
     EXPECT_THAT(host.liveAllocations, IsEmpty());
-    EXPECT_EQ(HAL_L3_AddWanStats(1, 0, 0), 0u);  // a new counter
-    EXPECT_EQ(HAL_L3_DelWanStats(1), 0u);
+    EXPECT_EQ(HAL_L3_AddWanStats(1, 0, 0), 0U);  // a new counter
+    EXPECT_EQ(HAL_L3_DelWanStats(1), 0U);
     std::vector<std::pair<uint32_t, uint32_t>> sent;  // (command, VLAN word)
     for (const auto &c : host.hlp) {
         EXPECT_TRUE(c.reqLen == 96 && c.replyLen == 96 && c.hasReply && c.word(0) == 1) << halsim::describe(c);
@@ -66,21 +66,21 @@ TEST_F(WanTest, ConnectionsOnOneVlanShareOneDriverCounter)
 TEST_F(WanTest, VlanLimitAndFailures)
 {
     HAL_L3_WAN_STATS_S out;
-    for (uint32_t vlan : {4096u, 5000u, 0xFFFFFFFFu}) {
-        EXPECT_EQ(HAL_L3_AddWanStats(9, vlan, 0), 0u);
-        EXPECT_EQ(HAL_L3_GetWanStats(9, &out), 1u);
+    for (uint32_t vlan : {4096U, 5000U, 0xFFFFFFFFU}) {
+        EXPECT_EQ(HAL_L3_AddWanStats(9, vlan, 0), 0U);
+        EXPECT_EQ(HAL_L3_GetWanStats(9, &out), 1U);
     }
     ASSERT_NE(QX_IFM_WanStatsNew(5, 1, 4096), nullptr);
     std::memset(&out, 0xA5, sizeof(out));
-    EXPECT_EQ(HAL_L3_ClearWanStats(5), 0u);
-    EXPECT_EQ(HAL_L3_GetWanStats(5, &out), 0u);
+    EXPECT_EQ(HAL_L3_ClearWanStats(5), 0U);
+    EXPECT_EQ(HAL_L3_GetWanStats(5, &out), 0U);
     EXPECT_EQ(haltest::bytesOf(out), std::vector<uint8_t>(48, 0));
-    EXPECT_EQ(HAL_L3_DelWanStats(5), 0u);
-    EXPECT_EQ(HAL_L3_DelWanStats(4), 1u);
-    EXPECT_EQ(HAL_L3_ClearWanStats(4), 1u);
-    EXPECT_EQ(HAL_L3_GetWanStats(4, nullptr), 1u);
+    EXPECT_EQ(HAL_L3_DelWanStats(5), 0U);
+    EXPECT_EQ(HAL_L3_DelWanStats(4), 1U);
+    EXPECT_EQ(HAL_L3_ClearWanStats(4), 1U);
+    EXPECT_EQ(HAL_L3_GetWanStats(4, nullptr), 1U);
     host.failNext("QX_OS_MemMallocD", 1);
-    EXPECT_EQ(HAL_L3_AddWanStats(4, 100, 0), 1u);
+    EXPECT_EQ(HAL_L3_AddWanStats(4, 100, 0), 1U);
     EXPECT_THAT(host.hlp, IsEmpty());
 
     host.answer(kAdd, 0x51);
@@ -88,18 +88,18 @@ TEST_F(WanTest, VlanLimitAndFailures)
     host.answer(kClr, 0x53);
     host.answer(kGet, 0x54, std::vector<uint8_t>(96, 1));
     std::memset(&out, 0xA5, sizeof(out));
-    EXPECT_EQ(HAL_L3_AddWanStats(1, 100, 0), 0x51u);
+    EXPECT_EQ(HAL_L3_AddWanStats(1, 100, 0), 0x51U);
     EXPECT_NE(QX_IFM_WanStatsFind(1), nullptr);
-    EXPECT_EQ(HAL_L3_AddWanStats(1, 100, 0), 0u);  // known: not sent again
-    EXPECT_EQ(HAL_L3_DelWanStats(1), 0x52u);
-    EXPECT_EQ(HAL_L3_ClearWanStats(1), 0x53u);
-    EXPECT_EQ(HAL_L3_GetWanStats(1, &out), 0x54u);
-    EXPECT_EQ(out.uiSndBytesHigh, 0xA5A5A5A5u) << "out written after a refused read";
+    EXPECT_EQ(HAL_L3_AddWanStats(1, 100, 0), 0U);  // known: not sent again
+    EXPECT_EQ(HAL_L3_DelWanStats(1), 0x52U);
+    EXPECT_EQ(HAL_L3_ClearWanStats(1), 0x53U);
+    EXPECT_EQ(HAL_L3_GetWanStats(1, &out), 0x54U);
+    EXPECT_EQ(out.uiSndBytesHigh, 0xA5A5A5A5U) << "out written after a refused read";
     EXPECT_THAT(host.lastWords,
                 ElementsAre(lw(403, 1, 9, 4096), lw(561, 1), lw(403, 1, 9, 5000), lw(561, 1), lw(403, 1, 9, 0xFFFFFFFF),
                             lw(561, 1), lw(461, 1), lw(513, 1), lw(554, 1), lw(417, 1, 4, 100), lw(55, 0x51, 100),
                             lw(430, 0x51), lw(55, 0x52, 100), lw(481, 0x52, 100), lw(55, 0x53, 100),
                             lw(524, 0x53, 100, 1), lw(55, 0x54, 100), lw(575, 0x54, 1, 100)));
-    EXPECT_EQ(HAL_L3_DelWanStats(1), 0u);
+    EXPECT_EQ(HAL_L3_DelWanStats(1), 0U);
     EXPECT_THAT(host.liveAllocations, IsEmpty());
 }

@@ -23,7 +23,8 @@ constexpr CtpRow kDefaultTable[] = {
 // Host hooks: CTP 40 is an Ethernet port, 41 is unknown, every other CTP is
 // of type 7; the other hooks answer from their arguments.
 bool hookPortPtrNull;
-uint32_t ctpHook(uint32_t ctpId, uint32_t *type, uint16_t *userPort)
+uint32_t ctpHook(uint32_t ctpId, uint32_t *type,
+                 uint16_t *userPort)  // NOLINT(readability-non-const-parameter): HAL_CTP2USERPORT_FUNC's out parameter
 {
     hookPortPtrNull = userPort == nullptr;
     if (type != nullptr) {
@@ -59,13 +60,13 @@ TEST_F(HalTest, DefaultTableResolvesEveryCtpBothWays)
         uint16_t port = 0xFF;
         uint32_t role = 0xFF;
         uint16_t ctp = 0xFFFF;
-        EXPECT_EQ(HAL_Ctp2UserPort(r.ctp, &type, &port) | HAL_GetNetRole(r.ctp, &role), 0u);
-        EXPECT_EQ(HAL_UserPort2Ctp(r.type, r.userPort, &ctp), 0u);
+        EXPECT_EQ(HAL_Ctp2UserPort(r.ctp, &type, &port) | HAL_GetNetRole(r.ctp, &role), 0U);
+        EXPECT_EQ(HAL_UserPort2Ctp(r.type, r.userPort, &ctp), 0U);
         EXPECT_EQ(type, r.type);
         EXPECT_EQ(port, r.userPort);
         EXPECT_EQ(role, r.role);
         EXPECT_EQ(ctp, r.ctp);
-        EXPECT_EQ(HAL_DefaultGetPrototypeById(r.ctp, nullptr, nullptr), 0u) << "pointers the caller leaves out";
+        EXPECT_EQ(HAL_DefaultGetPrototypeById(r.ctp, nullptr, nullptr), 0U) << "pointers the caller leaves out";
     }
 }
 
@@ -75,15 +76,15 @@ TEST_F(HalTest, DefaultTableHasNoEntryBeyondItsThirteenCtps)
     uint16_t port = 0xFF;
     uint32_t role = 0xFF;
     uint16_t ctp = 0xFFFF;
-    EXPECT_EQ(HAL_Ctp2UserPort(13, &type, &port), 1u);
-    EXPECT_EQ(HAL_Ctp2UserPort(0x10005, &type, &port), 1u) << "the CTP is compared on all 32 bits";
-    EXPECT_EQ(HAL_GetNetRole(13, &role), 1u);
-    EXPECT_EQ(HAL_UserPort2Ctp(0, 9, &ctp), 1u);
-    EXPECT_EQ(HAL_UserPort2Ctp(0, 0x10001, &ctp), 1u) << "the port is compared on all 32 bits";
-    EXPECT_EQ(HAL_UserPort2Ctp(0x10002, 1, &ctp), 1u) << "the type is compared on all 32 bits";
-    EXPECT_EQ(HAL_DefaultGetIdByPrototype(0, 1, nullptr), 1u);
-    EXPECT_EQ(HAL_DefaultGetNetRole(1, nullptr), 1u);
-    EXPECT_EQ(std::make_tuple(type, port, role, ctp), std::make_tuple(0xFFu, uint16_t{0xFF}, 0xFFu, uint16_t{0xFFFF}))
+    EXPECT_EQ(HAL_Ctp2UserPort(13, &type, &port), 1U);
+    EXPECT_EQ(HAL_Ctp2UserPort(0x10005, &type, &port), 1U) << "the CTP is compared on all 32 bits";
+    EXPECT_EQ(HAL_GetNetRole(13, &role), 1U);
+    EXPECT_EQ(HAL_UserPort2Ctp(0, 9, &ctp), 1U);
+    EXPECT_EQ(HAL_UserPort2Ctp(0, 0x10001, &ctp), 1U) << "the port is compared on all 32 bits";
+    EXPECT_EQ(HAL_UserPort2Ctp(0x10002, 1, &ctp), 1U) << "the type is compared on all 32 bits";
+    EXPECT_EQ(HAL_DefaultGetIdByPrototype(0, 1, nullptr), 1U);
+    EXPECT_EQ(HAL_DefaultGetNetRole(1, nullptr), 1U);
+    EXPECT_EQ(std::make_tuple(type, port, role, ctp), std::make_tuple(0xFFU, uint16_t{0xFF}, 0xFFU, uint16_t{0xFFFF}))
         << "nothing written";
 }
 
@@ -91,8 +92,8 @@ TEST_F(HalTest, RegisteredHooksReplaceTheDefaultsCompletely)
 {
     uint32_t gem = 0;
     uint16_t bridge = 0;
-    EXPECT_EQ(HAL_GetBCUCGemBgeById(10, &gem, &bridge), 1u) << "no default";
-    EXPECT_EQ(HAL_GetL2Flow(1, 2), 1u) << "no default";
+    EXPECT_EQ(HAL_GetBCUCGemBgeById(10, &gem, &bridge), 1U) << "no default";
+    EXPECT_EQ(HAL_GetL2Flow(1, 2), 1U) << "no default";
 
     HAL_RegCtp2UserPortFunc(&ctpHook);
     HAL_RegUserPort2CtpFunc(&portHook);
@@ -103,29 +104,29 @@ TEST_F(HalTest, RegisteredHooksReplaceTheDefaultsCompletely)
     uint16_t port = 0;
     uint16_t ctp = 0;
     uint32_t role = 0;
-    EXPECT_EQ(HAL_Ctp2UserPort(41, &type, &port), 0x99u) << "a failing hook is not helped by the default";
-    EXPECT_EQ(HAL_UserPort2Ctp(2, 5, &ctp), 0u);
-    EXPECT_EQ(ctp, 205u);
-    EXPECT_EQ(HAL_GetNetRole(5, &role), 0x42u);
-    EXPECT_EQ(role, 5u);
-    EXPECT_EQ(HAL_GetBCUCGemBgeById(10, &gem, &bridge), 0u);
-    EXPECT_EQ(gem, 1010u);
-    EXPECT_EQ(bridge, 7u);
-    EXPECT_EQ(HAL_GetL2Flow(40, 2), 42u);
+    EXPECT_EQ(HAL_Ctp2UserPort(41, &type, &port), 0x99U) << "a failing hook is not helped by the default";
+    EXPECT_EQ(HAL_UserPort2Ctp(2, 5, &ctp), 0U);
+    EXPECT_EQ(ctp, 205U);
+    EXPECT_EQ(HAL_GetNetRole(5, &role), 0x42U);
+    EXPECT_EQ(role, 5U);
+    EXPECT_EQ(HAL_GetBCUCGemBgeById(10, &gem, &bridge), 0U);
+    EXPECT_EQ(gem, 1010U);
+    EXPECT_EQ(bridge, 7U);
+    EXPECT_EQ(HAL_GetL2Flow(40, 2), 42U);
 
     // Null registrations bring the defaults back.
     HAL_RegUserPort2CtpFunc(nullptr);
     HAL_RegGetNniRoleFunc(nullptr);
-    EXPECT_EQ(HAL_UserPort2Ctp(0, 5, &ctp), 0u);
-    EXPECT_EQ(ctp, 5u);
+    EXPECT_EQ(HAL_UserPort2Ctp(0, 5, &ctp), 0U);
+    EXPECT_EQ(ctp, 5U);
 
     // The default net role asks the registered CTP hook, without a port pointer.
-    EXPECT_EQ(HAL_GetNetRole(40, &role), 0u);
+    EXPECT_EQ(HAL_GetNetRole(40, &role), 0U);
     EXPECT_TRUE(hookPortPtrNull);
-    EXPECT_EQ(role, 0u) << "type 0 from the hook: user side";
-    EXPECT_EQ(HAL_GetNetRole(5, &role), 0u);
-    EXPECT_EQ(role, 3u) << "type 7 from the hook: network side";
+    EXPECT_EQ(role, 0U) << "type 0 from the hook: user side";
+    EXPECT_EQ(HAL_GetNetRole(5, &role), 0U);
+    EXPECT_EQ(role, 3U) << "type 7 from the hook: network side";
     role = 0xFF;
-    EXPECT_EQ(HAL_GetNetRole(41, &role), 1u) << "a failing CTP hook makes the role lookup fail with 1";
-    EXPECT_EQ(role, 0xFFu);
+    EXPECT_EQ(HAL_GetNetRole(41, &role), 1U) << "a failing CTP hook makes the role lookup fail with 1";
+    EXPECT_EQ(role, 0xFFU);
 }

@@ -78,8 +78,8 @@ extern "C" {
 
 BtvUserNumEntry *g_pusBTV_USER_NUM;
 
-uint32_t CHIP_KALO_SetProPktQue(uint32_t, uint32_t, uint32_t) { return 0; }
-uint32_t CHIP_KALO_SetProPktRate(uint32_t, uint32_t, uint32_t) { return 0; }
+uint32_t CHIP_KALO_SetProPktQue(uint32_t /*a*/, uint32_t /*b*/, uint32_t /*c*/) { return 0; }
+uint32_t CHIP_KALO_SetProPktRate(uint32_t /*a*/, uint32_t /*b*/, uint32_t /*c*/) { return 0; }
 
 // ---- Forwarding mode -------------------------------------------------------
 

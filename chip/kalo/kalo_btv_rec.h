@@ -20,7 +20,7 @@ struct btv_program_req_s {
 HAL_RECORD(btv_program_req_s, 20, HAL_AT(group_id, 0), HAL_AT(untagged, 4), HAL_AT(vlan, 8), HAL_AT(mac, 12),
            HAL_AT(rsv18, 18));
 HAL_HLP_COMMAND(BTV_ADD_PROGRAM, btv_program_req_s, hal::hlp::NoReply, "add program");
-HAL_HLP_COMMAND(BTV_DEL_PROGRAM, hal::hlp::Word, hal::hlp::NoReply, "remove program");
+HAL_HLP_COMMAND(BTV_DEL_PROGRAM, hal::hlp::Word, hal::hlp::NoReply, "delete program");
 HAL_HLP_COMMAND(BTV_MATCH_MODE, hal::hlp::Word, hal::hlp::NoReply, "QX_KER_HLP_CMD_BTV_MATCH_MODE");
 
 // Add (0x20026000) and remove (0x20026001) a program user.
@@ -29,8 +29,8 @@ struct btv_user_req_s {
     uint32_t flow_id;
 };
 HAL_RECORD(btv_user_req_s, 8, HAL_AT(group_id, 0), HAL_AT(flow_id, 4));
-HAL_HLP_COMMAND(BTV_ADD_USER, btv_user_req_s, hal::hlp::NoReply, "add program user");
-HAL_HLP_COMMAND(BTV_DEL_USER, btv_user_req_s, hal::hlp::NoReply, "remove program user");
+HAL_HLP_COMMAND(BTV_ADD_USER, btv_user_req_s, hal::hlp::NoReply, "add user to program");
+HAL_HLP_COMMAND(BTV_DEL_USER, btv_user_req_s, hal::hlp::NoReply, "remove user from program");
 
 // Switch the counters of a group on or off (0x20026005).
 struct btv_stats_set_req_s {

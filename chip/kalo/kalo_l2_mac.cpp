@@ -5,7 +5,7 @@
 
 extern "C" {
 
-uint32_t CHIP_KALO_DelPortMac(uint32_t) { return 0; }
+uint32_t CHIP_KALO_DelPortMac(uint32_t /*value*/) { return 0; }
 
 uint32_t CHIP_Register_L2Mac(void)
 {

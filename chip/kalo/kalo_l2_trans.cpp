@@ -30,10 +30,17 @@ using kalo::kTagActRemove;
 using kalo::kTagActWrite;
 using kalo::kTagActWriteAlt;
 
+// Writes a u32 field of a chip record through the address a converter was
+// handed as one of its five words.
+void store(uintptr_t dst, uint32_t value)
+{
+    *reinterpret_cast<uint32_t *>(dst) = value;  // NOLINT(performance-no-int-to-ptr): converter words carry addresses
+}
+
 void put(uintptr_t dst, uint32_t value)
 {
     if (dst != 0 && value != kNotWritten) {
-        *reinterpret_cast<uint32_t *>(dst) = value;
+        store(dst, value);
     }
 }
 
@@ -134,7 +141,7 @@ bool firstOnlyIs(const In &in)
 }
 
 template <uint32_t V, typename In>
-uint32_t lit(const In &)
+uint32_t lit(const In & /*in*/)
 {
     return V;
 }
@@ -369,13 +376,14 @@ uint32_t PDT_L2M_FlowRuleTrans(const HAL_L2_FLOW_RULE_S *rule, chip_flow_rule_s 
     return 0;
 }
 
-uint32_t PDT_L2M_DefaultConverter(uintptr_t first, uintptr_t second, uintptr_t, uintptr_t firstDst, uintptr_t secondDst)
+uint32_t PDT_L2M_DefaultConverter(uintptr_t first, uintptr_t second, uintptr_t /*unused*/, uintptr_t firstDst,
+                                  uintptr_t secondDst)
 {
     if (firstDst != 0) {
-        *reinterpret_cast<uint32_t *>(firstDst) = static_cast<uint32_t>(first);
+        store(firstDst, static_cast<uint32_t>(first));
     }
     if (secondDst != 0) {
-        *reinterpret_cast<uint32_t *>(secondDst) = static_cast<uint32_t>(second);
+        store(secondDst, static_cast<uint32_t>(second));
     }
     return 0;
 }
@@ -397,7 +405,7 @@ uint32_t PDT_L2M_GetVlan(uintptr_t vlanTreat, uintptr_t vlanId, uintptr_t tagAct
     return 0;
 }
 
-uint32_t PDT_L2M_GetPri(uintptr_t priTreat, uintptr_t pri, uintptr_t, uintptr_t sourceDst, uintptr_t priDst)
+uint32_t PDT_L2M_GetPri(uintptr_t priTreat, uintptr_t pri, uintptr_t /*unused*/, uintptr_t sourceDst, uintptr_t priDst)
 {
     if (priTreat >= std::size(kPriTreat)) {
         return 0;

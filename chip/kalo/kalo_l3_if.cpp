@@ -171,7 +171,7 @@ void PDT_IFM_AdaptInfoV6Napt(const HAL_L3_IF_S *intf, chip_l3_if_s *rec)
 
 // Channel information of an interface: nothing for this chip yet; it keeps
 // its place in the translation sequence.
-void PDT_IFM_AdaptInfochannel(const HAL_L3_IF_S *, chip_l3_if_s *) {}
+void PDT_IFM_AdaptInfochannel(const HAL_L3_IF_S * /*intf*/, chip_l3_if_s * /*rec*/) {}
 
 uint32_t PDT_IFM_AdaptPara(const HAL_L3_IF_S *intf, chip_l3_if_s *rec)
 {

@@ -89,7 +89,7 @@ uint32_t QX_DRV_GetWanStats(uint32_t portType, uint32_t vlan, chip_wan_stats_rpl
 
 // ---- The list ----------------------------------------------------------------
 
-uint32_t QX_IFM_GetWanPortType(uint32_t, uint32_t *portType)
+uint32_t QX_IFM_GetWanPortType(uint32_t /*wanId*/, uint32_t *portType)
 {
     if (portType == nullptr) {
         return HAL_ERR;

@@ -24,6 +24,38 @@ void usage(FILE *out)
         out);
 }
 
+// How far the host's lists ran before a step, so that what the step added
+// can be printed after it.
+struct Marks {
+    size_t hlp;
+    size_t lastWords;
+    size_t traces;
+    size_t console;
+};
+
+Marks marksOf(const halsim::Host &h) { return {h.hlp.size(), h.lastWords.size(), h.traces.size(), h.console.size()}; }
+
+// Prints the HLP commands, failure records, traces and console lines the
+// host recorded since from.
+void printSince(const halsim::Host &h, const Marks &from)
+{
+    for (size_t i = from.hlp; i < h.hlp.size(); ++i) {
+        std::printf("  HLP %s", halsim::decode(h.hlp[i]).c_str());
+        if (h.hlp[i].result != 0) {
+            std::printf("    refused: 0x%x\n", h.hlp[i].result);
+        }
+    }
+    for (size_t i = from.lastWords; i < h.lastWords.size(); ++i) {
+        std::printf("  %s\n", halsim::describe(h.lastWords[i]).c_str());
+    }
+    for (size_t i = from.traces; i < h.traces.size(); ++i) {
+        std::printf("  %s\n", halsim::describe(h.traces[i]).c_str());
+    }
+    for (size_t i = from.console; i < h.console.size(); ++i) {
+        std::printf("  %s\n", halsim::describe(h.console[i]).c_str());
+    }
+}
+
 }  // namespace
 
 void halsim::note(const char *fmt, ...)
@@ -64,34 +96,17 @@ int main(int argc, char **argv)
     size_t commands = 0;
     size_t records = 0;
     for (const halsim::Step &step : steps) {
-        const size_t hlp0 = h.hlp.size();
-        const size_t lw0 = h.lastWords.size();
-        const size_t tr0 = h.traces.size();
-        const size_t co0 = h.console.size();
+        const Marks before = marksOf(h);
         if (!g_quiet) {
             std::printf("%s\n", step.what.c_str());
         }
         const uint32_t result = step.call();
         if (!g_quiet) {
             std::printf("  = 0x%x\n", result);
-            for (size_t i = hlp0; i < h.hlp.size(); ++i) {
-                std::printf("  HLP %s", halsim::decode(h.hlp[i]).c_str());
-                if (h.hlp[i].result != 0) {
-                    std::printf("    refused: 0x%x\n", h.hlp[i].result);
-                }
-            }
-            for (size_t i = lw0; i < h.lastWords.size(); ++i) {
-                std::printf("  %s\n", halsim::describe(h.lastWords[i]).c_str());
-            }
-            for (size_t i = tr0; i < h.traces.size(); ++i) {
-                std::printf("  %s\n", halsim::describe(h.traces[i]).c_str());
-            }
-            for (size_t i = co0; i < h.console.size(); ++i) {
-                std::printf("  %s\n", halsim::describe(h.console[i]).c_str());
-            }
+            printSince(h, before);
         }
-        commands += h.hlp.size() - hlp0;
-        records += h.lastWords.size() - lw0;
+        commands += h.hlp.size() - before.hlp;
+        records += h.lastWords.size() - before.lastWords;
     }
     std::printf("halsim: %zu requests, %zu HLP commands, %zu failure records, %zu allocations held\n", steps.size(),
                 commands, records, h.liveAllocations.size());

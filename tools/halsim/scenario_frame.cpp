@@ -11,7 +11,10 @@ namespace {
 
 uint32_t debugCommand(const char *word)
 {
-    char a0[] = "Tarncmd", a1[] = "chip_kalo", a2[] = "kalo", a3[] = "dbg";
+    char a0[] = "Tarncmd";
+    char a1[] = "chip_kalo";
+    char a2[] = "kalo";
+    char a3[] = "dbg";
     char a4[8];
     std::snprintf(a4, sizeof(a4), "%s", word);
     char *argv[] = {a0, a1, a2, a3, a4};
