@@ -264,7 +264,8 @@ constexpr auto joined(const std::array<T, N> &...parts)
     return all;
 }
 
-// The order is part of the input format: new rows go at the end.
+// The order is part of the input format. The hook families' rows cover
+// every slot already; other new rows go at the end.
 constexpr auto kAllOps = joined(
     std::array{OP(HAL_L3_InitUser)}, opsOf<kalo::kL3Hooks>(), std::array{OP(PDT_IFM_GetIpv4SessionFlag)},
 
