@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -229,10 +230,35 @@ TEST_F(HalTest, EachRegistrationWritesTheChipFunctionsOfItsOwnSlots)
 TEST_F(HalTest, EverySlotHoldsTheChipFunctionOfItsEntryPoint)
 {
     ASSERT_EQ(HAL_L3_InitUser() | HAL_L2_InitUser() | HAL_BTV_InitUser(), 0U);
+    // A host may read the tables itself: the entry point of every slot, by
+    // table, in slot order.
+    const std::map<const HAL_HOOK_FUNC *, std::string> slotOrder = {
+        {g_HalL3HookList,
+         "AddWanStats DelWanStats ClearWanStats GetWanStats SynL3IFAdd SynL3IFSetMtu SynL3IFDel SynPrefixAdd "
+         "SynPrefixDel AddPolicyRoute DelPolicyRoute AddNaptIndication DelNaptIndication"},
+        {g_HalBtvHookList,
+         "SetEmStatsRule GetEmStats SetProPktQue SetProPktRate SetMultiForwardMode AddProgramTable DelProgramTable "
+         "AddProgramUsr DelProgramUsr AddBtvStats DelBtvStats ClearBtvStats GetBtvStats AddUserBtvStats "
+         "DelUserBtvStats ClearUserBtvStats GetBtvUserStats"},
+        {g_HalL2HookList,
+         "AddFlow DelFlow AddBcTable DelBcTable AddDscpToPbitTbl DelDscpToPbitTbl AddBridgePort DelBridgePort "
+         "SetPortIsolate SetBcLimit SetUmcLimit SetUucLimit GetPortTciStats ClearPortTciStats AddPortTciStats "
+         "DelPortTciStats SetMacLearnState SetPortMacLearnNum SetMacAge SetMacLearnNum SetMacLearnMode "
+         "SetPortMacLearnState AddStaticMac DelStaticMac DelPortMac GetMacTable AddEthMacFilter DelEthMacFilter "
+         "SetEthMacFilterMode GetEthMacFilterMode SetPvid PrtclPktAclAdd PrtclPktAclDel SetPortIsolateEnable "
+         "IsChipSupport FlowAdd FlowDel FlowCntEnable FlowCntGet FlowCntClr"},
+    };
     // Functions of one type can be swapped between rows without the compiler
     // noticing; their names cannot.
-    forEveryRow([](const auto &family, const auto &row) {
+    forEveryRow([&slotOrder](const auto &family, const auto &row) {
         using Row = std::remove_reference_t<decltype(row)>;
+        const std::string entry = row.name;
+        std::istringstream ops(slotOrder.at(family.table));
+        std::string op;
+        for (unsigned slot = 0; slot <= row.slot; ++slot) {
+            ops >> op;
+        }
+        EXPECT_EQ(entry.substr(entry.find('_', 4) + 1), op) << "slot " << row.slot;
         EXPECT_EQ(family.table[row.slot], fn(Row::chip)) << row.name;
         if (Row::built) {
             EXPECT_EQ(row.chipName, chipNameOf(row.name)) << "slot " << row.slot;
