@@ -12,12 +12,6 @@
 
 namespace hal::hlp {
 
-constexpr uint32_t kGroupL3 = 0x2002d000U;
-constexpr uint32_t kGroupBtv = 0x20026000U;
-constexpr uint32_t kGroupL2 = 0x20030000U;
-
-constexpr uint32_t groupOf(uint32_t cmd) { return cmd & 0xFFFFF000U; }
-
 /* Every code the library sends, as X(name, code). Names read area, verb,
  * object; the multicast statistics commands keep the names the driver's
  * own messages give them. */

@@ -248,13 +248,13 @@ uint32_t PDT_L2M_AddOutFlow(const HAL_L2_FLOW_S *flow, chip_flow_out_s *out)
     uint16_t userPort = 0;
     if (ctpType(flow->CtpId, type, userPort) == 0 && isNoTagActionType(type)) {
         chip_flow_act_s &act = out->out_act;
-        act.tag_act = 0;
-        act.stpid_source = 0;
-        act.svlan_source = 0;
-        act.spri_source = 0;
-        act.ctpid_source = 0;
-        act.cvlan_source = 0;
-        act.cpri_source = 0;
+        act.tag_act = kTagActNone;
+        act.stpid_source = kSourceNone;
+        act.svlan_source = kSourceNone;
+        act.spri_source = kSourceNone;
+        act.ctpid_source = kSourceNone;
+        act.cvlan_source = kSourceNone;
+        act.cpri_source = kSourceNone;
     }
     return 0;
 }

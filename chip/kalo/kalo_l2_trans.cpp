@@ -24,6 +24,7 @@ constexpr uint32_t kNotWritten = 0xFFFFFFFFU;
 constexpr uint32_t kAnyTagNum = 0xFFFFFFFFU;
 constexpr uint32_t kVlanRemove = 5;   // host VLAN treatment: remove the tag
 constexpr uint32_t kPriFromDscp = 4;  // host priority treatment: from a DSCP table
+using kalo::kSourceNone;
 using kalo::kSourceValue;
 using kalo::kTagActNone;
 using kalo::kTagActRemove;
@@ -303,7 +304,7 @@ struct VlanRow {
     bool value;
 };
 constexpr VlanRow kVlanTreat[] = {
-    /* 0 */ {kTagActNone, 0, false},
+    /* 0 */ {kTagActNone, kSourceNone, false},
     /* 1 */ {kTagActWriteAlt, kSourceValue, true},
     /* 2 */ {kTagActWrite, kSourceValue, true},
     /* 3 */ {kTagActWrite, 4, false},
@@ -321,7 +322,7 @@ struct PriRow {
     bool value;
 };
 constexpr PriRow kPriTreat[] = {
-    /* 0 */ {0, false},
+    /* 0 */ {kSourceNone, false},
     /* 1 */ {kSourceValue, true},
     /* 2 */ {4, false},
     /* 3 */ {3, false},
@@ -442,9 +443,9 @@ uint32_t PDT_L2M_FlowActSpecAdpt(const HAL_L2_FLOW_RULE_S *rule, const HAL_L2_FL
         act->spri_map_id = act->cpri_map_id;
         act->stpid_source = act->ctpid_source;
         act->stpid = act->ctpid;
-        act->cvlan_source = 0;
-        act->cpri_source = 0;
-        act->ctpid_source = 0;
+        act->cvlan_source = kSourceNone;
+        act->cpri_source = kSourceNone;
+        act->ctpid_source = kSourceNone;
     }
     return 0;
 }
@@ -463,7 +464,7 @@ uint32_t PDT_L2M_FlowAdpt(const HAL_L2_FLOW_S *flow, chip_flow_in_s *in)
         act.spri_source = 3;
     }
     if (rule.tagNum == 0 && treat.vlanTreat[0] == 2 && treat.treatInfo[0].pri == 0 && treat.priTreat[0] == 1) {
-        act.spri_source = 0;
+        act.spri_source = kSourceNone;
     }
     if (PDT_L2M_IsNni(flow->CtpId) == 0) {
         return 0;
