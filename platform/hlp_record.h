@@ -97,6 +97,15 @@ constexpr int misplacedField()
 #define HAL_SUB(member, at) \
     HAL_REC_FIELD(member, at, ::hal::rec::fieldsOf<decltype(Rec::member)>(), ::hal::rec::ValueNames{})
 
+/* A nested record whose fields read as the outer record's own: no name of
+ * its own before theirs. */
+#define HAL_PART(member, at)                                                                                \
+    ::hal::rec::Field                                                                                       \
+    {                                                                                                       \
+        "", (at), static_cast<uint32_t>(sizeof(Rec::member)), static_cast<uint32_t>(offsetof(Rec, member)), \
+            ::hal::rec::fieldsOf<decltype(Rec::member)>(), ::hal::rec::ValueNames{}                         \
+    }
+
 #define HAL_RECORD(type, bytes, ...)                        \
     namespace hal::rec {                                    \
     template <>                                             \

@@ -29,7 +29,7 @@ void flatten(const hal::rec::Fields &table, const std::string &prefix, uint32_t 
     for (size_t i = 0; i < table.count; ++i) {
         const hal::rec::Field &f = table.fields[i];
         if (f.sub.count != 0) {
-            flatten(f.sub, prefix + f.name + '.', base + f.offset, out);
+            flatten(f.sub, *f.name != '\0' ? prefix + f.name + '.' : prefix, base + f.offset, out);
         } else {
             out.push_back(Field{prefix + f.name, base + f.offset, f.size, f.values});
         }

@@ -137,16 +137,38 @@ TEST_F(L2Test, EachDirectionFillsItsHalvesAndIsDumpedWhileTheTraceFlagIsOn)
         f.FlowDirection = dir;
         EXPECT_EQ(HAL_L2_AddFlow(&f), 0U);
         chip_flow_s expected = full;
-        expected.direction = direction;
+        expected.body.direction = direction;
         if (up == 0) {
-            expected.in = chip_flow_in_s{};
-            expected.in.in_port = down != 0 ? full.in.in_port : chip_port_s{};
+            expected.body.in = chip_flow_in_s{};
+            expected.body.in.in_port = down != 0 ? full.body.in.in_port : chip_port_s{};
         }
         if (down == 0) {
-            expected.out = chip_flow_out_s{};
+            expected.body.out = chip_flow_out_s{};
         }
         EXPECT_EQ(bytesOf(onlySent()), bytesOf(expected)) << "FlowDirection " << int(dir);
     }
+}
+
+TEST_F(L2Test, BothHalvesAreFilledFromThePriWordOn)
+{
+    // A caller hands over its message from pri on (offset 4): the halves
+    // land at message offsets 16 and 196; flow_id and the three words
+    // before the halves are the caller's.
+    const HAL_L2_FLOW_S f = flowOn(3, 0);
+    std::vector<uint8_t> msg(sizeof(chip_flow_s), 0xEE);
+    chip_flow_body_s body{};
+    std::memcpy(&body, msg.data() + 4, sizeof(body));
+    ASSERT_EQ(PDT_L2M_AddInOutFlow(&f, &body), 0U);
+    std::memcpy(msg.data() + 4, &body, sizeof(body));
+    const auto wordAt = [&msg](size_t offset) {
+        uint32_t w = 0;
+        std::memcpy(&w, msg.data() + offset, 4);
+        return w;
+    };
+    EXPECT_EQ(std::make_pair(wordAt(0), wordAt(4)), std::make_pair(0xEEEEEEEEU, 0xEEEEEEEEU));
+    EXPECT_EQ(std::make_pair(wordAt(16), wordAt(20)), Port(4, 1U << 2)) << "in_port";
+    EXPECT_EQ(std::make_pair(wordAt(204), wordAt(208)), Port(4, 1U << 2)) << "out_port";
+    EXPECT_EQ(PDT_L2M_AddInOutFlow(&f, nullptr), 1U);
 }
 
 TEST_F(L2Test, FlowTypesMapToChipCodes)
@@ -160,7 +182,7 @@ TEST_F(L2Test, FlowTypesMapToChipCodes)
         (dir == 1 ? f.ucInFlowType : f.ucOutFlowType) = code;
         EXPECT_EQ(HAL_L2_AddFlow(&f), 0U);
         const chip_flow_s m = onlySent();
-        EXPECT_EQ(dir == 1 ? m.in.in_flow_type : m.out.out_flow_type, chip) << int(dir) << " code " << int(code);
+        EXPECT_EQ(dir == 1 ? m.body.in.in_flow_type : m.body.out.out_flow_type, chip) << int(dir) << " code " << int(code);
     }
 }
 
@@ -178,11 +200,11 @@ TEST_F(L2Test, CtpTypes1And4TakeNoTagAction)
         f.stOutTreat.tpidTreat[0] = 1;
         EXPECT_EQ(HAL_L2_AddFlow(&f), 0U);
         const chip_flow_s m = onlySent();
-        EXPECT_EQ(portOf(m.in.in_port), Port(5, 1));
-        EXPECT_EQ(m.in.in_flow_type, 0U);
-        EXPECT_EQ(m.in.in_act.tag_act, 3U);
+        EXPECT_EQ(portOf(m.body.in.in_port), Port(5, 1));
+        EXPECT_EQ(m.body.in.in_flow_type, 0U);
+        EXPECT_EQ(m.body.in.in_act.tag_act, 3U);
         // tag_act and the six sources cleared; the values stay, unused.
-        EXPECT_EQ(words(m.out.out_act), (std::vector<uint32_t>{0, 0, 0, 0x88a8, 0, 200, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0}));
+        EXPECT_EQ(words(m.body.out.out_act), (std::vector<uint32_t>{0, 0, 0, 0x88a8, 0, 200, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0}));
     }
 }
 
@@ -205,9 +227,9 @@ TEST_F(L2Test, TransFlowPorts)
         f.stInRule.vlanFilter[1] = static_cast<uint8_t>(filter1);
         EXPECT_EQ(HAL_L2_AddFlow(&f), 0U);
         const chip_flow_s m = onlySent();
-        EXPECT_EQ(m.in.in_flow_type, 4U);
-        EXPECT_EQ(portOf(m.in.trans_port), Port(4, 1U << 1));
-        EXPECT_EQ(portOf(m.in.in_port), ctp == 20 ? Port(9, 0x345) : Port(4, 1U << 4)) << "tagNum " << tagNum;
+        EXPECT_EQ(m.body.in.in_flow_type, 4U);
+        EXPECT_EQ(portOf(m.body.in.trans_port), Port(4, 1U << 1));
+        EXPECT_EQ(portOf(m.body.in.in_port), ctp == 20 ? Port(9, 0x345) : Port(4, 1U << 4)) << "tagNum " << tagNum;
         EXPECT_EQ(host.lastWords, count == 1 ? std::vector<LastWordRec>{} : std::vector{lw(164, 3, vlan, count)});
     }
 }
@@ -224,9 +246,9 @@ TEST_F(L2Test, AniCtpsTakeTheirGemPortAndMulticastFlowsSplit)
     EXPECT_EQ(HAL_L2_AddFlow(&f), 0U);
     ASSERT_EQ(host.hlp.size(), 2U);
     chip_flow_s m = recordOf<chip_flow_s>(host.hlp[1]);
-    EXPECT_EQ(portOf(recordOf<chip_flow_s>(host.hlp[0]).in.in_port), Port(9, 0x456));
-    EXPECT_EQ(portOf(m.in.in_port), Port(9, 0x456));
-    EXPECT_EQ(m.bridge_id, 12U);
+    EXPECT_EQ(portOf(recordOf<chip_flow_s>(host.hlp[0]).body.in.in_port), Port(9, 0x456));
+    EXPECT_EQ(portOf(m.body.in.in_port), Port(9, 0x456));
+    EXPECT_EQ(m.body.bridge_id, 12U);
     EXPECT_EQ(host.traces.back().line, 1309U);
     EXPECT_EQ(host.traces.back().text, "\n---flow info: type = 9 , mask = 1110  bridge_id 12\n\n");
 
@@ -238,12 +260,12 @@ TEST_F(L2Test, AniCtpsTakeTheirGemPortAndMulticastFlowsSplit)
     host.traceFlags[582] = 1;
     EXPECT_EQ(HAL_L2_AddFlow(&f), 0U);
     ASSERT_EQ(host.hlp.size(), 2U);
-    m.in.in_rule.tag_type = m.in.in_rule.tag_num = 1;
+    m.body.in.in_rule.tag_type = m.body.in.in_rule.tag_num = 1;
     EXPECT_EQ(host.hlp[0].req, bytesOf(m));
     m.flow_id = 1007;
-    m.in.in_rule.tag_num = 2;
-    m.in.in_act.tag_act = 2;
-    m.in.in_act.tag_layer_num = 1;
+    m.body.in.in_rule.tag_num = 2;
+    m.body.in.in_act.tag_act = 2;
+    m.body.in.in_act.tag_layer_num = 1;
     EXPECT_EQ(host.hlp[1].req, bytesOf(m));
     ASSERT_EQ(host.console.size(), 13U + 6U);
     EXPECT_EQ(host.console[13].text, "SDK InMcFlow:flow_id 7\n");

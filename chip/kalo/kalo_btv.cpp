@@ -34,12 +34,6 @@ void traceProgram(uint32_t line, const char *op, const BtvProgram &p)
               uint32_t{p.mac[1]}, uint32_t{p.mac[2]}, uint32_t{p.mac[3]}, uint32_t{p.mac[4]}, uint32_t{p.mac[5]});
 }
 
-void traceUser(uint32_t line, const char *op, const BtvProgramUser &u)
-{
-    HAL_TRACE(line, "ENTRANCE btv %s user: uiMcastGroupID=%u; usFlowId=%u; uiIsWifi=%u ; uiIsWifiUpMode= %u", op,
-              u.stProgram.uiMcastGroupID, uint32_t{u.usFlowId}, u.uiIsWifi, u.uiIsWifiUpMode);
-}
-
 // The count entry of the user's group. A group the array has no entry for
 // is refused with 0xF7300001, recorded at the caller's entry line; without
 // the array (the family never installed) the answer is 1.
@@ -164,7 +158,8 @@ uint32_t CHIP_KALO_AddProgramUsr(const BtvProgramUser *user)
         lastWord(368, HAL_ERR_NULL_PTR);
         return HAL_ERR_NULL_PTR;
     }
-    traceUser(374, "add", *user);
+    HAL_TRACE(374, "ENTRANCE btv add user: uiMcastGroupID=%u; usFlowId=%u; uiIsWifi=%u ; uiIsWifiUpMode= %u",
+              user->stProgram.uiMcastGroupID, uint32_t{user->usFlowId}, user->uiIsWifi, user->uiIsWifiUpMode);
     BtvUserNumEntry *counts = nullptr;
     const uint32_t found = countsOfUser(374, *user, counts);
     if (found != 0) {
@@ -197,7 +192,8 @@ uint32_t CHIP_KALO_DelProgramUsr(const BtvProgramUser *user)
         lastWord(442, HAL_ERR_NULL_PTR);
         return HAL_ERR_NULL_PTR;
     }
-    traceUser(461, "del", *user);
+    HAL_TRACE(461, "ENTRANCE btv del user: uiMcastGroupID=%u; usFlowId=%u; uiIsWifi=%u ; uiIsWifiUpMode= %u",
+              user->stProgram.uiMcastGroupID, uint32_t{user->usFlowId}, user->uiIsWifi, user->uiIsWifiUpMode);
     BtvUserNumEntry *counts = nullptr;
     const uint32_t found = countsOfUser(461, *user, counts);
     if (found != 0) {

@@ -131,24 +131,24 @@ uint32_t PDT_L2M_AddFlow(const HAL_L2_FLOW_S *flow)
 
     chip_flow_s msg{};
     msg.flow_id = flow->FlowId;
-    msg.pri = flow->Pri;
-    msg.bridge_id = flow->BridgeId;
+    msg.body.pri = flow->Pri;
+    msg.body.bridge_id = flow->BridgeId;
     switch (flow->FlowDirection) {
         case 0:
         case 3:
-            msg.direction = kDirBoth;
-            ret = PDT_L2M_AddInOutFlow(flow, &msg);
+            msg.body.direction = kDirBoth;
+            ret = PDT_L2M_AddInOutFlow(flow, &msg.body);
             break;
         case 1:
-            msg.direction = kDirUpstream;
-            ret = PDT_L2M_AddInFlow(flow, &msg.in);
+            msg.body.direction = kDirUpstream;
+            ret = PDT_L2M_AddInFlow(flow, &msg.body.in);
             break;
         case 2:
             // The driver wants the CTP's port on the ingress side too; a
             // failure to resolve it here does not stop the flow.
-            msg.direction = kDirDownstream;
-            ret = PDT_L2M_AddOutFlow(flow, &msg.out);
-            (void)CHIP_KALO_GetKaPortByCtp(flow->CtpId, &msg.in.in_port);
+            msg.body.direction = kDirDownstream;
+            ret = PDT_L2M_AddOutFlow(flow, &msg.body.out);
+            (void)CHIP_KALO_GetKaPortByCtp(flow->CtpId, &msg.body.in.in_port);
             break;
         default:
             break;
@@ -166,9 +166,9 @@ uint32_t PDT_L2M_AddFlow(const HAL_L2_FLOW_S *flow)
             lastWord(1302, ret, flow->CtpId, flow->FlowId);
             return ret;
         }
-        msg.in.in_port.port_type = kPortGem;
-        msg.in.in_port.mask = gemPort;
-        msg.bridge_id = bridgeId;
+        msg.body.in.in_port.port_type = kPortGem;
+        msg.body.in.in_port.mask = gemPort;
+        msg.body.bridge_id = bridgeId;
         HAL_TRACE(1309, "\n---flow info: type = %d , mask = %d  bridge_id %d\n\n", kPortGem, gemPort, bridgeId);
     }
 
@@ -259,7 +259,7 @@ uint32_t PDT_L2M_AddOutFlow(const HAL_L2_FLOW_S *flow, chip_flow_out_s *out)
     return 0;
 }
 
-uint32_t PDT_L2M_AddInOutFlow(const HAL_L2_FLOW_S *flow, chip_flow_s *msg)
+uint32_t PDT_L2M_AddInOutFlow(const HAL_L2_FLOW_S *flow, chip_flow_body_s *msg)
 {
     if (flow == nullptr || msg == nullptr) {
         return HAL_ERR;
@@ -353,12 +353,12 @@ uint32_t PDT_L2M_AdaptAniMCFlow(const chip_flow_s *msg)
     // One copy serves both: the second flow changes only what the first
     // set or left as translated.
     chip_flow_s mc = *msg;
-    mc.in.in_rule.tag_mode = 1;
-    mc.in.in_rule.tag_type = kTagTypeTagged;
-    mc.in.in_rule.tag_num = 1;
+    mc.body.in.in_rule.tag_mode = 1;
+    mc.body.in.in_rule.tag_type = kTagTypeTagged;
+    mc.body.in.in_rule.tag_num = 1;
     if (dumpOn()) {
         HAL_CONSOLE("SDK InMcFlow:flow_id %d\n", mc.flow_id);
-        PDT_L2M_KaRuleActPrint(&mc.in.in_rule, &mc.in.in_act);
+        PDT_L2M_KaRuleActPrint(&mc.body.in.in_rule, &mc.body.in.in_act);
     }
     uint32_t ret = sendFlow(mc);
     if (ret != 0) {
@@ -367,12 +367,12 @@ uint32_t PDT_L2M_AdaptAniMCFlow(const chip_flow_s *msg)
     }
 
     mc.flow_id += kSecondMcFlowOffset;
-    mc.in.in_rule.tag_num = 2;
-    mc.in.in_act.tag_act = kTagActRemove;
-    mc.in.in_act.tag_layer_num = 1;
+    mc.body.in.in_rule.tag_num = 2;
+    mc.body.in.in_act.tag_act = kTagActRemove;
+    mc.body.in.in_act.tag_layer_num = 1;
     if (dumpOn()) {
         HAL_CONSOLE("SDK DownMcFlow:flow_id %d\n", mc.flow_id);
-        PDT_L2M_KaRuleActPrint(&mc.in.in_rule, &mc.in.in_act);
+        PDT_L2M_KaRuleActPrint(&mc.body.in.in_rule, &mc.body.in.in_act);
     }
     ret = sendFlow(mc);
     if (ret != 0) {

@@ -20,7 +20,8 @@ HAL_API uint32_t PDT_L2M_AddFlow(const HAL_L2_FLOW_S *flow);
 HAL_API uint32_t PDT_L2M_DelFlow(const HAL_L2_FLOW_S *flow);
 HAL_API uint32_t PDT_L2M_AddInFlow(const HAL_L2_FLOW_S *flow, chip_flow_in_s *in);
 HAL_API uint32_t PDT_L2M_AddOutFlow(const HAL_L2_FLOW_S *flow, chip_flow_out_s *out);
-HAL_API uint32_t PDT_L2M_AddInOutFlow(const HAL_L2_FLOW_S *flow, chip_flow_s *msg);
+/* Fills both halves of the flow message from pri on. */
+HAL_API uint32_t PDT_L2M_AddInOutFlow(const HAL_L2_FLOW_S *flow, chip_flow_body_s *msg);
 HAL_API uint32_t PDT_L2M_CheckAdaptAniMCFlow(uint32_t ctpType);
 HAL_API uint32_t PDT_L2M_AdaptAniMCFlow(const chip_flow_s *msg);
 HAL_API uint32_t PDT_L2M_GetTransFlowKaPort(const HAL_L2_FLOW_S *flow, chip_flow_in_s *in, chip_port_s *transPort);

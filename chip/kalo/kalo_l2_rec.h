@@ -102,30 +102,40 @@ struct chip_flow_out_s {
 HAL_RECORD(chip_flow_out_s, 168, HAL_AT(rsv0, 0), HAL_SUB(out_port, 8), HAL_SUB(out_rule, 16),
            HAL_AT(out_flow_type, 100), HAL_SUB(out_act, 104));
 
-/* Flow message of HLP command 0x20030000. direction: 0 upstream only,
- * 1 downstream only, 2 both. */
-struct chip_flow_s {
-    uint32_t flow_id;
+/* The flow message from pri on: both halves and the words that say how the
+ * driver installs them. direction: 0 upstream only, 1 downstream only,
+ * 2 both. */
+struct chip_flow_body_s {
     uint32_t pri;
     uint32_t direction;
     uint32_t bridge_id;
     chip_flow_in_s in;
     chip_flow_out_s out;
 };
-HAL_RECORD(chip_flow_s, 364, HAL_AT(flow_id, 0), HAL_AT(pri, 4), HAL_CODE(direction, 8, kalo::kDirectionNames),
-           HAL_AT(bridge_id, 12), HAL_SUB(in, 16), HAL_SUB(out, 196));
+HAL_RECORD(chip_flow_body_s, 360, HAL_AT(pri, 0), HAL_CODE(direction, 4, kalo::kDirectionNames), HAL_AT(bridge_id, 8),
+           HAL_SUB(in, 12), HAL_SUB(out, 192));
+
+/* Flow message of HLP command 0x20030000. */
+struct chip_flow_s {
+    uint32_t flow_id;
+    chip_flow_body_s body;
+};
+HAL_RECORD(chip_flow_s, 364, HAL_AT(flow_id, 0), HAL_PART(body, 4));
 // Where the driver's manual places the fields of the two halves.
-static_assert(offsetof(chip_flow_s, in.in_port) == 16, "chip_flow_s.in_port");
-static_assert(offsetof(chip_flow_s, in.trans_port) == 24, "chip_flow_s.trans_port");
-static_assert(offsetof(chip_flow_s, in.in_rule) == 32, "chip_flow_s.in_rule");
-static_assert(offsetof(chip_flow_s, in.in_attr) == 116, "chip_flow_s.in_attr");
-static_assert(offsetof(chip_flow_s, in.in_flow_type) == 120, "chip_flow_s.in_flow_type");
-static_assert(offsetof(chip_flow_s, in.in_act) == 124, "chip_flow_s.in_act");
-static_assert(offsetof(chip_flow_s, in.rsv172) == 188, "chip_flow_s reserved");
-static_assert(offsetof(chip_flow_s, out.out_port) == 204, "chip_flow_s.out_port");
-static_assert(offsetof(chip_flow_s, out.out_rule) == 212, "chip_flow_s.out_rule");
-static_assert(offsetof(chip_flow_s, out.out_flow_type) == 296, "chip_flow_s.out_flow_type");
-static_assert(offsetof(chip_flow_s, out.out_act) == 300, "chip_flow_s.out_act");
+static_assert(offsetof(chip_flow_s, body.pri) == 4, "chip_flow_s.pri");
+static_assert(offsetof(chip_flow_s, body.direction) == 8, "chip_flow_s.direction");
+static_assert(offsetof(chip_flow_s, body.bridge_id) == 12, "chip_flow_s.bridge_id");
+static_assert(offsetof(chip_flow_s, body.in.in_port) == 16, "chip_flow_s.in_port");
+static_assert(offsetof(chip_flow_s, body.in.trans_port) == 24, "chip_flow_s.trans_port");
+static_assert(offsetof(chip_flow_s, body.in.in_rule) == 32, "chip_flow_s.in_rule");
+static_assert(offsetof(chip_flow_s, body.in.in_attr) == 116, "chip_flow_s.in_attr");
+static_assert(offsetof(chip_flow_s, body.in.in_flow_type) == 120, "chip_flow_s.in_flow_type");
+static_assert(offsetof(chip_flow_s, body.in.in_act) == 124, "chip_flow_s.in_act");
+static_assert(offsetof(chip_flow_s, body.in.rsv172) == 188, "chip_flow_s reserved");
+static_assert(offsetof(chip_flow_s, body.out.out_port) == 204, "chip_flow_s.out_port");
+static_assert(offsetof(chip_flow_s, body.out.out_rule) == 212, "chip_flow_s.out_rule");
+static_assert(offsetof(chip_flow_s, body.out.out_flow_type) == 296, "chip_flow_s.out_flow_type");
+static_assert(offsetof(chip_flow_s, body.out.out_act) == 300, "chip_flow_s.out_act");
 HAL_HLP_COMMAND(L2_ADD_FLOW, chip_flow_s, hal::hlp::NoReply, "add flow");
 HAL_HLP_COMMAND(L2_DEL_FLOW, hal::hlp::Word, hal::hlp::NoReply, "remove flow");
 
