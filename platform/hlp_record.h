@@ -103,7 +103,9 @@ constexpr int misplacedField()
     ::hal::rec::Field                                                                                       \
     {                                                                                                       \
         "", (at), static_cast<uint32_t>(sizeof(Rec::member)), static_cast<uint32_t>(offsetof(Rec, member)), \
-            ::hal::rec::fieldsOf<decltype(Rec::member)>(), ::hal::rec::ValueNames{}                         \
+            ::hal::rec::fieldsOf<decltype(Rec::member)>(), ::hal::rec::ValueNames                           \
+        {                                                                                                   \
+        }                                                                                                   \
     }
 
 #define HAL_RECORD(type, bytes, ...)                        \
