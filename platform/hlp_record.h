@@ -82,12 +82,13 @@ constexpr int misplacedField()
 
 }  // namespace hal::rec
 
-#define HAL_REC_FIELD(member, at, sub, values)                                                                       \
-    ::hal::rec::Field                                                                                                \
-    {                                                                                                                \
-#member, (at), static_cast < uint32_t>(sizeof(Rec::member)), static_cast < uint32_t>(offsetof(Rec, member)), \
-            sub, values                                                                                              \
+#define HAL_REC_NAMED(name, member, at, sub, values)                                                               \
+    ::hal::rec::Field                                                                                              \
+    {                                                                                                              \
+        name, (at), static_cast<uint32_t>(sizeof(Rec::member)), static_cast<uint32_t>(offsetof(Rec, member)), sub, \
+            values                                                                                                 \
     }
+#define HAL_REC_FIELD(member, at, sub, values) HAL_REC_NAMED(#member, member, at, sub, values)
 
 /* A number or byte field at byte offset at. */
 #define HAL_AT(member, at) HAL_REC_FIELD(member, at, ::hal::rec::Fields{}, ::hal::rec::ValueNames{})
@@ -99,14 +100,8 @@ constexpr int misplacedField()
 
 /* A nested record whose fields read as the outer record's own: no name of
  * its own before theirs. */
-#define HAL_PART(member, at)                                                                                \
-    ::hal::rec::Field                                                                                       \
-    {                                                                                                       \
-        "", (at), static_cast<uint32_t>(sizeof(Rec::member)), static_cast<uint32_t>(offsetof(Rec, member)), \
-            ::hal::rec::fieldsOf<decltype(Rec::member)>(), ::hal::rec::ValueNames                           \
-        {                                                                                                   \
-        }                                                                                                   \
-    }
+#define HAL_PART(member, at) \
+    HAL_REC_NAMED("", member, at, ::hal::rec::fieldsOf<decltype(Rec::member)>(), ::hal::rec::ValueNames{})
 
 #define HAL_RECORD(type, bytes, ...)                        \
     namespace hal::rec {                                    \
