@@ -22,12 +22,6 @@ constexpr size_t kRecBytes = sizeof(T);
 template <>
 constexpr size_t kRecBytes<HAL_L2_FLOW_S> = 158;
 template <>
-constexpr size_t kRecBytes<HAL_L2_DSCP_TBL_S> = 64;
-template <>
-constexpr size_t kRecBytes<HAL_L2_LIMIT_S> = 8;
-template <>
-constexpr size_t kRecBytes<HAL_L2_TCI_STATS_S> = 32;
-template <>
 constexpr size_t kRecBytes<HAL_L2_MAC_TABLE_S> = 4 + 11 * 2048;
 template <>
 constexpr size_t kRecBytes<HAL_L2_MAC_FILTER_S> = 12;

@@ -48,7 +48,24 @@ namespace hal::hlp {
     /* Layer-2 flows, port services, MAC management, protocol-packet and            \
      * diagnostic flows. */                                                         \
     X(L2_ADD_FLOW, 0x20030000U)                                                     \
-    X(L2_DEL_FLOW, 0x20030001U)
+    X(L2_DEL_FLOW, 0x20030001U)                                                     \
+    X(L2_ADD_BRIDGE_PORT, 0x20030002U)                                              \
+    X(L2_DEL_BRIDGE_PORT, 0x20030003U)                                              \
+    X(L2_SET_PORT_ISOLATE, 0x20030004U)                                             \
+    X(L2_ADD_DSCP_TBL, 0x20030005U)                                                 \
+    X(L2_DEL_DSCP_TBL, 0x20030006U)                                                 \
+    X(L2_ADD_BC_TABLE, 0x20030007U)                                                 \
+    X(L2_DEL_BC_TABLE, 0x20030008U)                                                 \
+    X(L2_SET_BC_LIMIT, 0x20030009U)                                                 \
+    X(L2_SET_UMC_LIMIT, 0x2003000aU)                                                \
+    X(L2_SET_UUC_LIMIT, 0x2003000bU)                                                \
+    X(L2_SET_ISOLATE_ENABLE, 0x2003000dU)                                           \
+    X(L2_ADD_TCI_STATS, 0x20030018U)                                                \
+    X(L2_DEL_TCI_STATS, 0x20030019U)                                                \
+    X(L2_CLR_TCI_STATS, 0x2003001aU)                                                \
+    X(L2_GET_TCI_STATS, 0x2003001bU)                                                \
+    X(L2_SET_PVID, 0x20030026U)                                                     \
+    X(L2_SET_USER_BC_LIMIT, 0x20030027U)
 
 enum class Cmd : uint32_t {
 #define HAL_HLP_ENUM(name, code) name = (code),

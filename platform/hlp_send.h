@@ -50,6 +50,15 @@ inline uint32_t sendWord(uint32_t value, ReplyOf<C> &reply)
     return sendRequest<C>(req, reply);
 }
 
+/* For functions that take the command code as an argument: sends the
+ * records with whichever of the commands Cs has the code cmd, its result in
+ * ret. False, and nothing sent, when none of them has it. */
+template <hlp::Cmd... Cs, typename... Records>
+inline bool sendAnyOf(uint32_t cmd, uint32_t &ret, Records &...records)
+{
+    return ((cmd == hlp::codeOf(Cs) && ((ret = sendRequest<Cs>(records...)), true)) || ...);
+}
+
 }  // namespace hal
 
 #endif

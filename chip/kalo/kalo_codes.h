@@ -35,6 +35,18 @@ enum CtpType : uint32_t {
 constexpr uint32_t kNetRoleUnset = 5;
 static_assert(kNetRoleUnset != HAL_NET_ROLE_UNI && kNetRoleUnset != HAL_NET_ROLE_NNI);
 
+// ---- Device and chip attributes -------------------------------------------------
+
+// Device attribute: the number of Ethernet user ports, numbered 1 to N.
+constexpr uint32_t kDevAttrUserPortCount = 1;
+
+// Chip attribute: the chip type. Types 1 to 3 form the TR8800 family; an
+// unreadable type counts as 101, outside it.
+constexpr uint32_t kChipAttrType = 0x10001;
+constexpr uint32_t kChipTypeUnread = 101;
+constexpr bool isTr8800Family(uint32_t chipType) { return chipType >= 1 && chipType <= 3; }
+static_assert(!isTr8800Family(kChipTypeUnread));
+
 // ---- Chip port descriptor ----------------------------------------------------
 
 enum PortType : uint32_t {

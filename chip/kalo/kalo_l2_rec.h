@@ -142,10 +142,87 @@ HAL_HLP_COMMAND(L2_DEL_FLOW, hal::hlp::Word, hal::hlp::NoReply, "remove flow");
 /* Bridge port request (HLP 0x20030002 / 0x20030003). */
 struct chip_bridge_port_s {
     uint32_t bridge_id;
-    uint32_t value; /* set by the caller */
+    uint32_t value; /* the host's third value when adding, 0 when removing */
     chip_port_s port;
 };
 HAL_RECORD(chip_bridge_port_s, 16, HAL_AT(bridge_id, 0), HAL_AT(value, 4), HAL_SUB(port, 8));
+HAL_HLP_COMMAND(L2_ADD_BRIDGE_PORT, chip_bridge_port_s, hal::hlp::NoReply, "add bridge port");
+HAL_HLP_COMMAND(L2_DEL_BRIDGE_PORT, chip_bridge_port_s, hal::hlp::NoReply, "remove bridge port");
+
+/* Isolation of one port (HLP 0x20030004). */
+struct chip_port_isolate_s {
+    chip_port_s port;
+    uint32_t isolate;
+};
+HAL_RECORD(chip_port_isolate_s, 12, HAL_SUB(port, 0), HAL_AT(isolate, 8));
+HAL_HLP_COMMAND(L2_SET_PORT_ISOLATE, chip_port_isolate_s, hal::hlp::NoReply, "isolate port");
+/* The isolation switch: 1 turns isolation off, 0 on. */
+HAL_HLP_COMMAND(L2_SET_ISOLATE_ENABLE, hal::hlp::Word, hal::hlp::NoReply, "isolation switch");
+
+/* DSCP-to-priority table load (HLP 0x20030005); unloading sends the id. */
+struct chip_dscp_tbl_s {
+    uint32_t table_id;
+    uint8_t entry[64]; /* one per DSCP value, as the host gave it */
+};
+HAL_RECORD(chip_dscp_tbl_s, 68, HAL_AT(table_id, 0), HAL_AT(entry, 4));
+HAL_HLP_COMMAND(L2_ADD_DSCP_TBL, chip_dscp_tbl_s, hal::hlp::NoReply, "load DSCP table");
+HAL_HLP_COMMAND(L2_DEL_DSCP_TBL, hal::hlp::Word, hal::hlp::NoReply, "unload DSCP table");
+
+/* Broadcast table entry (HLP 0x20030007 / 0x20030008): the host's second
+ * and third values. */
+struct chip_bc_table_s {
+    uint32_t second;
+    uint32_t third;
+};
+HAL_RECORD(chip_bc_table_s, 8, HAL_AT(second, 0), HAL_AT(third, 4));
+HAL_HLP_COMMAND(L2_ADD_BC_TABLE, chip_bc_table_s, hal::hlp::NoReply, "add broadcast entry");
+HAL_HLP_COMMAND(L2_DEL_BC_TABLE, chip_bc_table_s, hal::hlp::NoReply, "remove broadcast entry");
+
+HAL_HLP_COMMAND(L2_SET_PVID, hal::hlp::Word, hal::hlp::NoReply, "set PVID");
+
+/* Counter of one (port, VLAN, priority): the request of all four counter
+ * commands, and the reply of the read, which fills the four counters. */
+struct chip_tci_stats_s {
+    chip_port_s port;
+    uint32_t vlan;
+    uint32_t pri;
+    uint64_t rcv_frame;
+    uint64_t rcv_pkt_octs;
+    uint64_t send_frame;
+    uint64_t send_pkt_octs;
+};
+HAL_RECORD(chip_tci_stats_s, 48, HAL_SUB(port, 0), HAL_AT(vlan, 8), HAL_AT(pri, 12), HAL_AT(rcv_frame, 16),
+           HAL_AT(rcv_pkt_octs, 24), HAL_AT(send_frame, 32), HAL_AT(send_pkt_octs, 40));
+HAL_HLP_COMMAND(L2_ADD_TCI_STATS, chip_tci_stats_s, hal::hlp::NoReply, "add TCI counter");
+HAL_HLP_COMMAND(L2_DEL_TCI_STATS, chip_tci_stats_s, hal::hlp::NoReply, "remove TCI counter");
+HAL_HLP_COMMAND(L2_CLR_TCI_STATS, chip_tci_stats_s, hal::hlp::NoReply, "clear TCI counter");
+HAL_HLP_COMMAND(L2_GET_TCI_STATS, chip_tci_stats_s, chip_tci_stats_s, "read TCI counter");
+
+/* Committed access rate of one side of a port. The four rate words carry
+ * the same rate; 0xFFFFFFFF is no limit. */
+struct chip_car_side_s {
+    chip_port_s port;
+    uint32_t rate_a;
+    uint32_t pbs;
+    uint32_t rate_b;
+    uint32_t pir;
+    uint32_t rsv24;
+};
+HAL_RECORD(chip_car_side_s, 28, HAL_SUB(port, 0), HAL_AT(rate_a, 8), HAL_AT(pbs, 12), HAL_AT(rate_b, 16),
+           HAL_AT(pir, 20), HAL_AT(rsv24, 24));
+
+/* Traffic limit of one port and traffic class (HLP 0x20030009 to
+ * 0x2003000b, and 0x20030027 for a user port): the ingress side, then the
+ * egress side of the same port. */
+struct chip_car_s {
+    chip_car_side_s in;
+    chip_car_side_s out;
+};
+HAL_RECORD(chip_car_s, 56, HAL_SUB(in, 0), HAL_SUB(out, 28));
+HAL_HLP_COMMAND(L2_SET_BC_LIMIT, chip_car_s, hal::hlp::NoReply, "broadcast limit");
+HAL_HLP_COMMAND(L2_SET_UMC_LIMIT, chip_car_s, hal::hlp::NoReply, "unknown multicast limit");
+HAL_HLP_COMMAND(L2_SET_UUC_LIMIT, chip_car_s, hal::hlp::NoReply, "unknown unicast limit");
+HAL_HLP_COMMAND(L2_SET_USER_BC_LIMIT, chip_car_s, hal::hlp::NoReply, "user port broadcast limit");
 
 /* Unicast GEM ports of a virtual bridge and VLAN, as the GPON service
  * answers them (136 bytes). */

@@ -141,9 +141,34 @@ HAL_STATIC_ASSERT(offsetof(HAL_L2_FLOW_S, ucOutFlowType) == 84, "HAL_L2_FLOW_S.u
 HAL_STATIC_ASSERT(offsetof(HAL_L2_FLOW_S, stOutRule) == 88, "HAL_L2_FLOW_S.stOutRule");
 HAL_STATIC_ASSERT(offsetof(HAL_L2_FLOW_S, stOutTreat) == 136, "HAL_L2_FLOW_S.stOutTreat");
 
-typedef struct HAL_L2_DSCP_TBL_S HAL_L2_DSCP_TBL_S; /* 64 bytes */
-typedef struct HAL_L2_LIMIT_S HAL_L2_LIMIT_S;
-typedef struct HAL_L2_TCI_STATS_S HAL_L2_TCI_STATS_S; /* 32 bytes, out */
+/* DSCP-to-priority table: one entry per DSCP value 0 to 63, passed to the
+ * driver unchanged. */
+typedef struct HAL_L2_DSCP_TBL_S {
+    uint8_t aucEntry[64];
+} HAL_L2_DSCP_TBL_S;
+HAL_STATIC_ASSERT(sizeof(HAL_L2_DSCP_TBL_S) == 64, "HAL_L2_DSCP_TBL_S size");
+
+/* Rate limit of flooded traffic on one port, in bytes per second; 0 means
+ * no limit. */
+typedef struct HAL_L2_LIMIT_S {
+    uint32_t UsLimit; /* +0 upstream */
+    uint32_t DsLimit; /* +4 downstream */
+} HAL_L2_LIMIT_S;
+HAL_STATIC_ASSERT(sizeof(HAL_L2_LIMIT_S) == 8, "HAL_L2_LIMIT_S size");
+HAL_STATIC_ASSERT(offsetof(HAL_L2_LIMIT_S, DsLimit) == 4, "HAL_L2_LIMIT_S.DsLimit");
+
+/* Counters of one (CTP, VLAN, priority), written by HAL_L2_GetPortTciStats. */
+typedef struct HAL_L2_TCI_STATS_S {
+    uint64_t RcvFrame;    /* +0 frames received */
+    uint64_t SendFrame;   /* +8 frames sent */
+    uint64_t RcvPktOcts;  /* +16 octets received */
+    uint64_t SendPktOcts; /* +24 octets sent */
+} HAL_L2_TCI_STATS_S;
+HAL_STATIC_ASSERT(sizeof(HAL_L2_TCI_STATS_S) == 32, "HAL_L2_TCI_STATS_S size");
+HAL_STATIC_ASSERT(offsetof(HAL_L2_TCI_STATS_S, SendFrame) == 8, "HAL_L2_TCI_STATS_S.SendFrame");
+HAL_STATIC_ASSERT(offsetof(HAL_L2_TCI_STATS_S, RcvPktOcts) == 16, "HAL_L2_TCI_STATS_S.RcvPktOcts");
+HAL_STATIC_ASSERT(offsetof(HAL_L2_TCI_STATS_S, SendPktOcts) == 24, "HAL_L2_TCI_STATS_S.SendPktOcts");
+
 typedef struct HAL_L2_MAC_TABLE_S HAL_L2_MAC_TABLE_S; /* out */
 typedef struct HAL_L2_MAC_FILTER_S HAL_L2_MAC_FILTER_S;
 typedef struct HAL_DFX_FLOW_CNT_S HAL_DFX_FLOW_CNT_S; /* 32 bytes, out */
