@@ -112,6 +112,19 @@ std::vector<uint32_t> words(const T &rec)
     return w;
 }
 
+// The commands the driver got, each as its code and request words.
+using Sent = std::vector<std::pair<uint32_t, std::vector<uint32_t>>>;
+inline Sent sentWords()
+{
+    Sent out;
+    for (const halsim::HlpCall &c : halsim::host().hlp) {
+        std::vector<uint32_t> w(c.req.size() / 4);
+        std::memcpy(w.data(), c.req.data(), w.size() * 4);
+        out.emplace_back(c.cmd, w);
+    }
+    return out;
+}
+
 }  // namespace l2test
 
 #endif
