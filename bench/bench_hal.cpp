@@ -40,6 +40,21 @@ void BM_L2AddFlowBothDirections(benchmark::State &state)
 }
 BENCHMARK(BM_L2AddFlowBothDirections);
 
+// A broadcast limit on an Ethernet user port: one command. The null host
+// refuses every chip attribute, so the chip type reads as unknown, outside
+// the family that also limits each user port; a user-side port gets one
+// command on either chip.
+void BM_L2SetBcLimitUserPort(benchmark::State &state)
+{
+    const HAL_L2_LIMIT_S limit{125000, 250000};
+    const uint32_t before = g_nullHostCommands;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(HAL_L2_SetBcLimit(3, &limit));
+    }
+    countCommands(state, before);
+}
+BENCHMARK(BM_L2SetBcLimitUserPort);
+
 void BM_L3InterfaceAdd(benchmark::State &state)
 {
     HAL_L3_IF_S intf{};

@@ -91,6 +91,7 @@ int main(int argc, char **argv)
     halsim::addBtvSteps(steps);
     halsim::addL3Steps(steps);
     halsim::addL2Steps(steps);
+    halsim::addL2PortSteps(steps);
 
     halsim::Host &h = halsim::host();
     size_t commands = 0;

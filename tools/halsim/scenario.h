@@ -23,6 +23,7 @@ void addFrameSteps(std::vector<Step> &steps);
 void addBtvSteps(std::vector<Step> &steps);
 void addL3Steps(std::vector<Step> &steps);
 void addL2Steps(std::vector<Step> &steps);
+void addL2PortSteps(std::vector<Step> &steps);
 
 }  // namespace halsim
 
