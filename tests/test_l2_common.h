@@ -125,6 +125,34 @@ inline Sent sentWords()
     return out;
 }
 
+// The traces the host got, each as its line and text.
+using Traces = std::vector<std::pair<uint32_t, std::string>>;
+inline Traces tracesSeen()
+{
+    Traces out;
+    for (const halsim::TraceRec &t : halsim::host().traces) {
+        out.emplace_back(t.line, t.text);
+    }
+    return out;
+}
+
+// Every combination of one element of each list, the first list outermost.
+template <typename A, typename B, typename C>
+auto combine(const A &as, const B &bs, std::initializer_list<C> cs)
+{
+    using Row =
+        std::tuple<const std::decay_t<decltype(*std::begin(as))> &, const std::decay_t<decltype(*std::begin(bs))> &, C>;
+    std::vector<Row> rows;
+    for (const auto &a : as) {
+        for (const auto &b : bs) {
+            for (const C &c : cs) {
+                rows.emplace_back(a, b, c);
+            }
+        }
+    }
+    return rows;
+}
+
 }  // namespace l2test
 
 #endif

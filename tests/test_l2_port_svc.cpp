@@ -97,71 +97,77 @@ TEST_F(L2Test, PortIsolationSendsTheCtpsPortAndTheFlag)
 
 // ---- TCI counters ---------------------------------------------------------------
 
+namespace {
+
+struct TciOp {
+    const char *what;
+    uint32_t (*call)(uint32_t, uint32_t, uint32_t);
+    uint32_t cmd;
+    uint32_t opening;  // 0: none
+    uint32_t resolution;
+    uint32_t send;
+};
+
+HAL_L2_TCI_STATS_S g_readStats;
+const TciOp kTciOps[] = {
+    {"read", [](uint32_t c, uint32_t v, uint32_t p) { return HAL_L2_GetPortTciStats(c, v, p, &g_readStats); },
+     0x2003001b, 2375, 2379, 2389},
+    {"clear", HAL_L2_ClearPortTciStats, 0x2003001a, 2463, 2467, 2475},
+    {"add", HAL_L2_AddPortTciStats, 0x20030018, 0, 2439, 2450},
+    {"remove", HAL_L2_DelPortTciStats, 0x20030019, 2411, 2415, 2423},
+};
+
+// A CTP, the port words it is sent with, and whether it is unknown.
+struct TciCtp {
+    uint32_t ctp;
+    std::vector<uint32_t> port;
+    bool unknown;
+};
+
+// The traces of one operation on VLAN 4095, priority 7.
+Traces tciTraces(const TciOp &op, const TciCtp &c, uint32_t driver)
+{
+    Traces traces;
+    if (op.opening != 0) {
+        traces.emplace_back(op.opening, "CtpId=" + std::to_string(c.ctp) + " Vlan=4095 Pri=7\n");
+    } else {
+        traces.emplace_back(2446, "Type= " + std::to_string(c.port[0]) + " mask= " + std::to_string(c.port[1]) +
+                                      " vlan= 4095, Pri=7  \n\r");
+    }
+    if (op.cmd == 0x2003001b && driver == 0) {
+        traces.emplace_back(2399, "RcvFrame=1 RcvPktOcts=2 SendFrame=3 SendPktOcts=4\n");
+    }
+    return traces;
+}
+
+}  // namespace
+
 TEST_F(L2Test, EachTciOperationSendsTheCounterKeyAndRecordsItsOwnLines)
 {
-    struct Op {
-        const char *what;
-        uint32_t (*call)(uint32_t, uint32_t, uint32_t);
-        uint32_t cmd;
-        uint32_t opening;  // 0: none
-        uint32_t resolution;
-        uint32_t send;
-    };
-    HAL_L2_TCI_STATS_S stats{};
-    static HAL_L2_TCI_STATS_S *out = nullptr;
-    out = &stats;
-    const Op ops[] = {
-        {"read", [](uint32_t c, uint32_t v, uint32_t p) { return HAL_L2_GetPortTciStats(c, v, p, out); }, 0x2003001b,
-         2375, 2379, 2389},
-        {"clear", HAL_L2_ClearPortTciStats, 0x2003001a, 2463, 2467, 2475},
-        {"add", HAL_L2_AddPortTciStats, 0x20030018, 0, 2439, 2450},
-        {"remove", HAL_L2_DelPortTciStats, 0x20030019, 2411, 2415, 2423},
-    };
-    // CTP 30 of type 2 resolves to the uplink type and leaves the mask alone.
-    // CTP, port words as sent, records of a resolution failure
-    const std::tuple<uint32_t, std::vector<uint32_t>, bool> ctps[] = {
-        {3, {4, 1U << 2}, false}, {30, {3, 0}, false}, {99, {0, 0}, true}};
-    for (const Op &op : ops) {
-        for (const auto &[ctp, port, unknown] : ctps) {
-            for (const uint32_t driver : {0U, kRefused}) {
-                SCOPED_TRACE(testing::Message() << op.what << " CTP " << ctp << " driver " << driver);
-                SetUp();
-                addCtp(30, 2);
-                host.answer(op.cmd, driver, tciReply(1, 2, 3, 4));
-                EXPECT_EQ(op.call(ctp, 4095, 7), driver);
+    // CTP 30 of type 2 resolves to the uplink type and leaves the mask alone;
+    // an unknown CTP is recorded and sent with an empty descriptor.
+    const TciCtp ctps[] = {{3, {4, 1U << 2}, false}, {30, {3, 0}, false}, {99, {0, 0}, true}};
+    for (const auto &[op, c, driver] : combine(kTciOps, ctps, {0U, kRefused})) {
+        SCOPED_TRACE(testing::Message() << op.what << " CTP " << c.ctp << " driver " << driver);
+        SetUp();
+        addCtp(30, 2);
+        host.answer(op.cmd, driver, tciReply(1, 2, 3, 4));
+        EXPECT_EQ(op.call(c.ctp, 4095, 7), driver);
 
-                std::vector<uint32_t> request = port;
-                request.insert(request.end(), {4095, 7, 0, 0, 0, 0, 0, 0, 0, 0});
-                EXPECT_EQ(sentWords(), (Sent{{op.cmd, request}}));
-                EXPECT_EQ(host.hlp[0].hasReply, op.cmd == 0x2003001b);
-                EXPECT_EQ(host.hlp[0].replyLen, op.cmd == 0x2003001b ? 48U : 0U);
+        std::vector<uint32_t> request = c.port;
+        request.insert(request.end(), {4095, 7, 0, 0, 0, 0, 0, 0, 0, 0});
+        EXPECT_EQ(sentWords(), (Sent{{op.cmd, request}}));
+        EXPECT_EQ(host.hlp[0].replyLen, op.cmd == 0x2003001b ? 48U : 0U);
 
-                std::vector<LastWordRec> records;
-                if (unknown) {
-                    records.push_back(lw(op.resolution, 1, ctp, 4095, 7));
-                }
-                if (driver != 0) {
-                    records.push_back(lw(op.send, driver, ctp, 4095, 7));
-                }
-                EXPECT_EQ(host.lastWords, records);
-
-                std::vector<std::pair<uint32_t, std::string>> traces;
-                if (op.opening != 0) {
-                    traces.emplace_back(op.opening, "CtpId=" + std::to_string(ctp) + " Vlan=4095 Pri=7\n");
-                } else {
-                    traces.emplace_back(2446, "Type= " + std::to_string(port[0]) + " mask= " + std::to_string(port[1]) +
-                                                  " vlan= 4095, Pri=7  \n\r");
-                }
-                if (op.cmd == 0x2003001b && driver == 0) {
-                    traces.emplace_back(2399, "RcvFrame=1 RcvPktOcts=2 SendFrame=3 SendPktOcts=4\n");
-                }
-                std::vector<std::pair<uint32_t, std::string>> seen;
-                for (const auto &t : host.traces) {
-                    seen.emplace_back(t.line, t.text);
-                }
-                EXPECT_EQ(seen, traces);
-            }
+        std::vector<LastWordRec> records;
+        if (c.unknown) {
+            records.push_back(lw(op.resolution, 1, c.ctp, 4095, 7));
         }
+        if (driver != 0) {
+            records.push_back(lw(op.send, driver, c.ctp, 4095, 7));
+        }
+        EXPECT_EQ(host.lastWords, records);
+        EXPECT_EQ(tracesSeen(), tciTraces(op, c, driver));
     }
 }
 
@@ -241,13 +247,9 @@ TEST_F(L2Test, BridgePortRequests)
     EXPECT_EQ(
         sentWords(),
         (Sent{{0x20030002, {2, 7, 4, 1U << 2}}, {0x20030003, {2, 0, 4, 1U << 2}}, {0x20030002, {0x101, 0, 11, 1}}}));
-    std::vector<std::pair<uint32_t, std::string>> seen;
-    for (const auto &t : host.traces) {
-        seen.emplace_back(t.line, t.text);
-    }
-    EXPECT_EQ(seen, (std::vector<std::pair<uint32_t, std::string>>{{1969, "ucBridgeId = 2, usCtpId = 3\n"},
-                                                                   {1993, "ucBridgeId = 2, usCtpId = 3\n"},
-                                                                   {1969, "ucBridgeId = 257, usCtpId = 40\n"}}));
+    EXPECT_EQ(tracesSeen(), (Traces{{1969, "ucBridgeId = 2, usCtpId = 3\n"},
+                                    {1993, "ucBridgeId = 2, usCtpId = 3\n"},
+                                    {1969, "ucBridgeId = 257, usCtpId = 40\n"}}));
 }
 
 TEST_F(L2Test, BridgePortFailures)
