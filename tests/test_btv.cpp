@@ -171,8 +171,9 @@ TEST_F(BtvTest, UserCountingSequences)
                                     " user: uiMcastGroupID=5; usFlowId=65534; uiIsWifi=" + std::to_string(u.uiIsWifi) +
                                     " ; uiIsWifiUpMode= " + std::to_string(u.uiIsWifiUpMode)));
             // Hosts file traces by their format: it names the operation itself.
-            EXPECT_EQ(host.traces[0].fmt, std::string("ENTRANCE btv ") + (st.add ? "add" : "del") +
-                                              " user: uiMcastGroupID=%u; usFlowId=%u; uiIsWifi=%u ; uiIsWifiUpMode= %u");
+            EXPECT_EQ(host.traces[0].fmt,
+                      std::string("ENTRANCE btv ") + (st.add ? "add" : "del") +
+                          " user: uiMcastGroupID=%u; usFlowId=%u; uiIsWifi=%u ; uiIsWifiUpMode= %u");
             EXPECT_EQ(sent(), (st.command == kNone ? Sent{} : Sent{{st.command, words({5, 0xFFFE})}}));
             EXPECT_EQ(std::make_pair(e.usUserNum, e.usWifiUserNum), std::make_pair(st.users, st.wifiUsers));
             EXPECT_EQ(e.usRsv4 + e.usRsv6 + e.uiRsv8 + e.uiRsv12, st.add ? 4U : 0U) << "cleared by every removal";
