@@ -182,7 +182,8 @@ TEST_F(L2Test, FlowTypesMapToChipCodes)
         (dir == 1 ? f.ucInFlowType : f.ucOutFlowType) = code;
         EXPECT_EQ(HAL_L2_AddFlow(&f), 0U);
         const chip_flow_s m = onlySent();
-        EXPECT_EQ(dir == 1 ? m.body.in.in_flow_type : m.body.out.out_flow_type, chip) << int(dir) << " code " << int(code);
+        EXPECT_EQ(dir == 1 ? m.body.in.in_flow_type : m.body.out.out_flow_type, chip)
+            << int(dir) << " code " << int(code);
     }
 }
 
@@ -204,7 +205,8 @@ TEST_F(L2Test, CtpTypes1And4TakeNoTagAction)
         EXPECT_EQ(m.body.in.in_flow_type, 0U);
         EXPECT_EQ(m.body.in.in_act.tag_act, 3U);
         // tag_act and the six sources cleared; the values stay, unused.
-        EXPECT_EQ(words(m.body.out.out_act), (std::vector<uint32_t>{0, 0, 0, 0x88a8, 0, 200, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0}));
+        EXPECT_EQ(words(m.body.out.out_act),
+                  (std::vector<uint32_t>{0, 0, 0, 0x88a8, 0, 200, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0}));
     }
 }
 
