@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "hal_network_adpt/hal_types.h"
 #include "platform/hlp_cmd.h"
 #include "platform/qx_host.h"
 
@@ -51,12 +52,14 @@ inline uint32_t sendWord(uint32_t value, ReplyOf<C> &reply)
 }
 
 /* For functions that take the command code as an argument: sends the
- * records with whichever of the commands Cs has the code cmd, its result in
- * ret. False, and nothing sent, when none of them has it. */
+ * records with whichever of the commands Cs has the code cmd and returns
+ * its result. Any other code is refused with 1 and nothing is sent. */
 template <hlp::Cmd... Cs, typename... Records>
-inline bool sendAnyOf(uint32_t cmd, uint32_t &ret, Records &...records)
+inline uint32_t sendAnyOf(uint32_t cmd, Records &...records)
 {
-    return ((cmd == hlp::codeOf(Cs) && ((ret = sendRequest<Cs>(records...)), true)) || ...);
+    uint32_t ret = HAL_ERR;
+    (void)((cmd == hlp::codeOf(Cs) && ((ret = sendRequest<Cs>(records...)), true)) || ...);
+    return ret;
 }
 
 }  // namespace hal

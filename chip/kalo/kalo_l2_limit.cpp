@@ -167,9 +167,8 @@ uint32_t PDT_L2M_SetCarLimit(uint32_t usCtpId, const HAL_L2_LIMIT_S *limit, uint
     }
     // A code other than the four limit commands is refused like a driver
     // refusal, and nothing is sent.
-    ret = HAL_ERR;
-    (void)hal::sendAnyOf<Cmd::L2_SET_BC_LIMIT, Cmd::L2_SET_UMC_LIMIT, Cmd::L2_SET_UUC_LIMIT, Cmd::L2_SET_USER_BC_LIMIT>(
-        cmd, ret, car);
+    ret = hal::sendAnyOf<Cmd::L2_SET_BC_LIMIT, Cmd::L2_SET_UMC_LIMIT, Cmd::L2_SET_UUC_LIMIT, Cmd::L2_SET_USER_BC_LIMIT>(
+        cmd, car);
     if (ret != 0) {
         lastWord(2173, ret, usCtpId, limit->DsLimit, limit->UsLimit);
     }

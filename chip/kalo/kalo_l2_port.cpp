@@ -225,8 +225,7 @@ uint32_t PDT_L2M_SetBridgePort(uint32_t ucBridgeId, uint32_t usCtpId, uint32_t v
     }
     // A code other than the two bridge port commands is refused like a
     // driver refusal, and nothing is sent.
-    ret = HAL_ERR;
-    (void)hal::sendAnyOf<Cmd::L2_ADD_BRIDGE_PORT, Cmd::L2_DEL_BRIDGE_PORT>(cmd, ret, req);
+    ret = hal::sendAnyOf<Cmd::L2_ADD_BRIDGE_PORT, Cmd::L2_DEL_BRIDGE_PORT>(cmd, req);
     if (ret != 0) {
         lastWord(1945, ret, usCtpId, ucBridgeId);
     }

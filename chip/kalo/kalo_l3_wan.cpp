@@ -30,10 +30,8 @@ bool vlanCounted(uint32_t vlan) { return vlan < kVlanLimit; }
 uint32_t sendCounterCommand(uint32_t cmd, chip_wan_stats_req_s &req, chip_wan_stats_rpl_s &rpl)
 {
     using hal::hlp::Cmd;
-    uint32_t ret = HAL_ERR;
-    (void)hal::sendAnyOf<Cmd::L3_ADD_WAN_STATS, Cmd::L3_DEL_WAN_STATS, Cmd::L3_CLR_WAN_STATS, Cmd::L3_GET_WAN_STATS>(
-        cmd, ret, req, rpl);
-    return ret;
+    return hal::sendAnyOf<Cmd::L3_ADD_WAN_STATS, Cmd::L3_DEL_WAN_STATS, Cmd::L3_CLR_WAN_STATS, Cmd::L3_GET_WAN_STATS>(
+        cmd, req, rpl);
 }
 
 }  // namespace
