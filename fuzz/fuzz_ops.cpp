@@ -26,8 +26,6 @@ constexpr size_t kRecBytes<HAL_L2_MAC_TABLE_S> = 4 + 11 * 2048;
 template <>
 constexpr size_t kRecBytes<HAL_L2_MAC_FILTER_S> = 12;
 template <>
-constexpr size_t kRecBytes<HAL_DFX_FLOW_CNT_S> = 32;
-template <>
 constexpr size_t kRecBytes<uint8_t> = 6;  // a MAC address
 
 // ---- Special argument forms ---------------------------------------------

@@ -65,7 +65,19 @@ namespace hal::hlp {
     X(L2_CLR_TCI_STATS, 0x2003001aU)                                                \
     X(L2_GET_TCI_STATS, 0x2003001bU)                                                \
     X(L2_SET_PVID, 0x20030026U)                                                     \
-    X(L2_SET_USER_BC_LIMIT, 0x20030027U)
+    X(L2_SET_USER_BC_LIMIT, 0x20030027U)                                            \
+    X(PDU_ADD_FLOW, 0x20030012U)                                                    \
+    X(PDU_DEL_FLOW, 0x20030013U)                                                    \
+    X(DFX_ADD_FLOW, 0x2003002cU)                                                    \
+    X(DFX_DEL_FLOW, 0x2003002dU)                                                    \
+    X(DFX_SET_CNT, 0x2003002eU)                                                     \
+    X(DFX_SWITCH_CNT, 0x2003002fU)                                                  \
+    X(DFX_GET_CNT, 0x20030030U)                                                     \
+    X(DFX_CLR_CNT, 0x20030031U)                                                     \
+    X(PDU_ADD_CAR, 0x20030032U)                                                     \
+    X(PDU_BIND_CAR, 0x20030033U)                                                    \
+    X(PDU_UNBIND_CAR, 0x20030034U)                                                  \
+    X(PDU_DEL_CAR, 0x20030035U)
 
 enum class Cmd : uint32_t {
 #define HAL_HLP_ENUM(name, code) name = (code),

@@ -7,6 +7,7 @@
 #include "chip/kalo/kalo_btv_rec.h"
 #include "chip/kalo/kalo_l2_rec.h"
 #include "chip/kalo/kalo_l3_rec.h"
+#include "chip/kalo/kalo_prtcl_rec.h"
 #include "platform/hlp_cmd.h"
 #include "report.h"
 

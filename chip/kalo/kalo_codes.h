@@ -125,6 +125,42 @@ inline constexpr ValueName kL3PriModeNames[] = {
 // Ingress of a policy route: by the chip ports in its mask, or any.
 constexpr uint32_t kRouteIngressByPort = 4;
 
+// ---- Protocol-packet and diagnostic flows ---------------------------------------
+
+// How the port of a protocol-packet rule is given: a CTP id in the low 16
+// bits of the port id, one of two fixed chip port types, or a kind that is
+// accepted without a port.
+enum PduPortType : uint32_t {
+    kPduPortCtp = 1,
+    kPduPortFixed1 = 2,
+    kPduPortFixed2 = 3,
+    kPduPortNone = 4,
+};
+constexpr bool isPduPortType(uint32_t type) { return type >= kPduPortCtp && type <= kPduPortNone; }
+
+// What the match value of a protocol-packet flow is compared with.
+enum PduMatchKind : uint32_t {
+    kMatchPacketType = 0,  // a packet-type code of the chip
+    kMatchEthType = 1,
+    kMatchIpProtocol = 2,
+    kMatchTcpPorts = 3,  // source port in bits 0-15, destination port in bits 16-31
+    kMatchOtherPorts = 4,
+    kMatchIcmpv6Type = 5,
+    kMatchPppoeProtocol = 6,
+};
+inline constexpr ValueName kMatchKindNames[] = {
+    {kMatchPacketType, "packet-type"}, {kMatchEthType, "ethertype"},   {kMatchIpProtocol, "ip-protocol"},
+    {kMatchTcpPorts, "tcp-ports"},     {kMatchOtherPorts, "l4-ports"}, {kMatchIcmpv6Type, "icmpv6-type"},
+    {kMatchPppoeProtocol, "pppoe"},
+};
+
+// Direction of a protocol-packet or DFX flow on its port.
+enum PduDirection : uint32_t {
+    kPduIngress = 0,
+    kPduEgress = 1,
+};
+inline constexpr ValueName kPduDirectionNames[] = {{kPduIngress, "ingress"}, {kPduEgress, "egress"}};
+
 }  // namespace kalo
 
 #endif

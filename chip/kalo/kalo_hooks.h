@@ -12,6 +12,7 @@
 #include "chip/kalo/kalo_l2.h"
 #include "chip/kalo/kalo_l2_mac.h"
 #include "chip/kalo/kalo_l3.h"
+#include "chip/kalo/kalo_prtcl.h"
 #include "chip/kalo/kalo_reg.h"
 #include "hal_network_adpt.h"
 #include "platform/hook.h"
@@ -88,15 +89,15 @@ inline constexpr auto kL2Hooks = hal::hookFamily(g_HalL2HookList, HAL_L2_InitUse
     HAL_HOOK(HAL_L2_SLOT_SET_ETH_MAC_FILTER_MODE,   HAL_L2_SetEthMacFilterMode,  nullptr,                        CHIP_Register_L2Mac),
     HAL_HOOK(HAL_L2_SLOT_GET_ETH_MAC_FILTER_MODE,   HAL_L2_GetEthMacFilterMode,  nullptr,                        CHIP_Register_L2Mac),
     HAL_HOOK(HAL_L2_SLOT_SET_PVID,                  HAL_L2_SetPvid,              CHIP_KALO_SetPvid,              CHIP_Register_L2),
-    HAL_HOOK_CHOOSER(HAL_L2_SLOT_PRTCL_PKT_ACL_ADD, HAL_PDU_PrtclPktAclAdd,      nullptr,                        CHIP_Register_Pdu),
-    HAL_HOOK_CHOOSER(HAL_L2_SLOT_PRTCL_PKT_ACL_DEL, HAL_PDU_PrtclPktAclDel,      nullptr,                        CHIP_Register_Pdu),
+    HAL_HOOK_CHOOSER(HAL_L2_SLOT_PRTCL_PKT_ACL_ADD, HAL_PDU_PrtclPktAclAdd,      CHIP_KALO_PrtclPktAclAdd,       CHIP_Register_Pdu),
+    HAL_HOOK_CHOOSER(HAL_L2_SLOT_PRTCL_PKT_ACL_DEL, HAL_PDU_PrtclPktAclDel,      CHIP_KALO_PrtclPktAclDel,       CHIP_Register_Pdu),
     HAL_HOOK(HAL_L2_SLOT_SET_PORT_ISOLATE_ENABLE,   HAL_L2_SetPortIsolateEnable, CHIP_KALO_SetPortIsolateEnable, CHIP_Register_L2),
-    HAL_HOOK(HAL_L2_SLOT_DFX_IS_CHIP_SUPPORT,       HAL_DFX_IsChipSupport,       nullptr,                        CHIP_Register_Pdu),
-    HAL_HOOK(HAL_L2_SLOT_DFX_FLOW_ADD,              HAL_DFX_FlowAdd,             nullptr,                        CHIP_Register_Pdu),
-    HAL_HOOK(HAL_L2_SLOT_DFX_FLOW_DEL,              HAL_DFX_FlowDel,             nullptr,                        CHIP_Register_Pdu),
-    HAL_HOOK(HAL_L2_SLOT_DFX_FLOW_CNT_ENABLE,       HAL_DFX_FlowCntEnable,       nullptr,                        CHIP_Register_Pdu),
-    HAL_HOOK(HAL_L2_SLOT_DFX_FLOW_CNT_GET,          HAL_DFX_FlowCntGet,          nullptr,                        CHIP_Register_Pdu),
-    HAL_HOOK(HAL_L2_SLOT_DFX_FLOW_CNT_CLR,          HAL_DFX_FlowCntClr,          nullptr,                        CHIP_Register_Pdu));
+    HAL_HOOK(HAL_L2_SLOT_DFX_IS_CHIP_SUPPORT,       HAL_DFX_IsChipSupport,       CHIP_KALO_IsDfxChipSupport,     CHIP_Register_Pdu),
+    HAL_HOOK(HAL_L2_SLOT_DFX_FLOW_ADD,              HAL_DFX_FlowAdd,             CHIP_KALO_DfxFlowAdd,           CHIP_Register_Pdu),
+    HAL_HOOK(HAL_L2_SLOT_DFX_FLOW_DEL,              HAL_DFX_FlowDel,             CHIP_KALO_DfxFlowDel,           CHIP_Register_Pdu),
+    HAL_HOOK(HAL_L2_SLOT_DFX_FLOW_CNT_ENABLE,       HAL_DFX_FlowCntEnable,       CHIP_KALO_DfxFlowCntEnable,     CHIP_Register_Pdu),
+    HAL_HOOK(HAL_L2_SLOT_DFX_FLOW_CNT_GET,          HAL_DFX_FlowCntGet,          CHIP_KALO_DfxFlowCntGet,        CHIP_Register_Pdu),
+    HAL_HOOK(HAL_L2_SLOT_DFX_FLOW_CNT_CLR,          HAL_DFX_FlowCntClr,          CHIP_KALO_DfxFlowCntClr,        CHIP_Register_Pdu));
 // clang-format on
 
 static_assert(hal::eachSlotOnce(kL3Hooks), "every L3 slot has one row");

@@ -171,7 +171,37 @@ HAL_STATIC_ASSERT(offsetof(HAL_L2_TCI_STATS_S, SendPktOcts) == 24, "HAL_L2_TCI_S
 
 typedef struct HAL_L2_MAC_TABLE_S HAL_L2_MAC_TABLE_S; /* out */
 typedef struct HAL_L2_MAC_FILTER_S HAL_L2_MAC_FILTER_S;
-typedef struct HAL_DFX_FLOW_CNT_S HAL_DFX_FLOW_CNT_S; /* 32 bytes, out */
+/* Counters of a diagnostic flow as the driver reports them, passed on
+ * unchanged. */
+typedef struct HAL_DFX_FLOW_CNT_S {
+    uint32_t auiCounter[8];
+} HAL_DFX_FLOW_CNT_S;
+HAL_STATIC_ASSERT(sizeof(HAL_DFX_FLOW_CNT_S) == 32, "HAL_DFX_FLOW_CNT_S size");
+
+/* Valid bits of PrtclPktRule.uiFieldFlags: the fields a rule compares. */
+#define HAL_PRTCL_FIELD_MAC1 (1U << 0)
+#define HAL_PRTCL_FIELD_MAC2 (1U << 1)
+#define HAL_PRTCL_FIELD_ETH_TYPE (1U << 3)
+#define HAL_PRTCL_FIELD_VLAN_NUM (1U << 5)
+#define HAL_PRTCL_FIELD_SVLAN (1U << 6)
+#define HAL_PRTCL_FIELD_IP_PROTOCOL (1U << 8)
+#define HAL_PRTCL_FIELD_SRC_IP (1U << 9)
+#define HAL_PRTCL_FIELD_DST_IP (1U << 10)
+#define HAL_PRTCL_FIELD_L4_SRC_PORT (1U << 11)
+#define HAL_PRTCL_FIELD_L4_DST_PORT (1U << 12)
+#define HAL_PRTCL_FIELD_IP_VERSION (1U << 13)
+#define HAL_PRTCL_FIELD_PPPOE_PROTOCOL (1U << 14)
+#define HAL_PRTCL_FIELD_IP_VER_QUALIFIER (1U << 17)
+#define HAL_PRTCL_FIELD_ARP_TARGET (1U << 18)
+#define HAL_PRTCL_FIELD_TCP_FLAG (1U << 19)
+#define HAL_PRTCL_FIELD_IPV6_NEXT_HEADER (1U << 20)
+#define HAL_PRTCL_FIELD_ICMPV6_TYPE (1U << 23)
+#define HAL_PRTCL_FIELD_SRC_IPV6 (1U << 24)
+#define HAL_PRTCL_FIELD_DST_IPV6 (1U << 25)
+#define HAL_PRTCL_FIELD_TUNNEL_TYPE (1U << 26)
+#define HAL_PRTCL_FIELD_CAP_TYPE (1U << 27)
+#define HAL_PRTCL_FIELD_DST_L3IF (1U << 28)
+#define HAL_PRTCL_FIELD_IPLENF (1U << 29)
 
 /* Protocol-packet rule. uiFieldFlags says which fields are valid; uiIsDfx
  * selects between an ACL rule (0) and a diagnostic flow (1). */
