@@ -15,6 +15,9 @@ namespace {
 using hal::hlp::Cmd;
 using kalo::addr;
 using kalo::FieldRow;
+using kalo::given;
+using kalo::in;
+using kalo::out;
 
 // Capture types a DFX flow can count, and the driver's capture values.
 struct DfxCapType {
@@ -37,8 +40,6 @@ constexpr uint32_t kAnyPort = 0xFFFF;
 
 bool isTcpOrUdp(uint32_t protocol) { return protocol == 6 || protocol == 17; }
 
-DfxFlowMatch &flowOf(uintptr_t address) { return *reinterpret_cast<DfxFlowMatch *>(address); }
-
 // An L4 port of the rule and its valid word; the rule's protocol goes with
 // it when it is TCP or UDP.
 void takePort(uint32_t protocol, uint32_t port, DfxFlowMatch &m, uint32_t &valid, uint32_t &value, uint32_t &after)
@@ -60,22 +61,20 @@ extern "C" {
 
 uint32_t PDT_L2M_DFX_PrtclPktL4SrcPortGet(uintptr_t ipProtocol, uintptr_t rule, uintptr_t flow, uintptr_t /*unused*/)
 {
-    if (ipProtocol != 0 && rule != 0 && flow != 0) {
-        DfxFlowMatch &m = flowOf(flow);
-        const auto &r = *reinterpret_cast<const PrtclPktRule *>(rule);
-        takePort(*reinterpret_cast<const uint32_t *>(ipProtocol), r.uiL4SrcPort, m, m.sport_valid, m.sport,
-                 m.sport_rsv);
+    if (given(ipProtocol, rule, flow)) {
+        DfxFlowMatch &m = out<DfxFlowMatch>(flow);
+        const auto &r = in<PrtclPktRule>(rule);
+        takePort(in<uint32_t>(ipProtocol), r.uiL4SrcPort, m, m.sport_valid, m.sport, m.sport_rsv);
     }
     return 0;
 }
 
 uint32_t PDT_L2M_DFX_PrtclPktL4DestPortGet(uintptr_t ipProtocol, uintptr_t rule, uintptr_t flow, uintptr_t /*unused*/)
 {
-    if (ipProtocol != 0 && rule != 0 && flow != 0) {
-        DfxFlowMatch &m = flowOf(flow);
-        const auto &r = *reinterpret_cast<const PrtclPktRule *>(rule);
-        takePort(*reinterpret_cast<const uint32_t *>(ipProtocol), r.uiL4DstPort, m, m.dport_valid, m.dport,
-                 m.dport_rsv);
+    if (given(ipProtocol, rule, flow)) {
+        DfxFlowMatch &m = out<DfxFlowMatch>(flow);
+        const auto &r = in<PrtclPktRule>(rule);
+        takePort(in<uint32_t>(ipProtocol), r.uiL4DstPort, m, m.dport_valid, m.dport, m.dport_rsv);
     }
     return 0;
 }
@@ -84,9 +83,9 @@ uint32_t PDT_L2M_DFX_PrtclPktL4DestPortGet(uintptr_t ipProtocol, uintptr_t rule,
 // without one counts with value 0.
 uint32_t PDT_L2M_DFX_PrtclPktCapTypeGet(uintptr_t capType, uintptr_t /*unused*/, uintptr_t flow, uintptr_t /*unused2*/)
 {
-    if (capType != 0 && flow != 0) {
-        DfxFlowMatch &m = flowOf(flow);
-        const uint32_t type = *reinterpret_cast<const uint32_t *>(capType);
+    if (given(capType, flow)) {
+        DfxFlowMatch &m = out<DfxFlowMatch>(flow);
+        const uint32_t type = in<uint32_t>(capType);
         m.cap_valid = 1;
         for (const DfxCapType &row : kDfxCapTypes) {
             if (row.capType == type) {
@@ -100,10 +99,10 @@ uint32_t PDT_L2M_DFX_PrtclPktCapTypeGet(uintptr_t capType, uintptr_t /*unused*/,
 uint32_t PDT_L2M_DFX_PrtclPktIpProtocolGet(uintptr_t ipProtocol, uintptr_t /*unused*/, uintptr_t flow,
                                            uintptr_t /*unused2*/)
 {
-    if (ipProtocol != 0 && flow != 0) {
-        DfxFlowMatch &m = flowOf(flow);
+    if (given(ipProtocol, flow)) {
+        DfxFlowMatch &m = out<DfxFlowMatch>(flow);
         m.ip_proto_valid = 1;
-        m.ip_proto = *reinterpret_cast<const uint32_t *>(ipProtocol);
+        m.ip_proto = in<uint32_t>(ipProtocol);
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include "chip/kalo/kalo_codes.h"
 #include "chip/kalo/kalo_common.h"
 #include "chip/kalo/kalo_prtcl.h"
+#include "chip/kalo/kalo_prtcl_rows.h"
 #include "platform/diag.h"
 
 HAL_DIAG_SOURCE("kalo_prtcl", hal::kModuleL2);
@@ -15,24 +16,6 @@ HAL_DIAG_SOURCE("kalo_prtcl", hal::kModuleL2);
 namespace {
 
 using namespace kalo;
-
-template <typename T>
-const T &in(uintptr_t address)
-{
-    return *reinterpret_cast<const T *>(address);
-}
-
-template <typename T>
-T &out(uintptr_t address)
-{
-    return *reinterpret_cast<T *>(address);
-}
-
-template <typename... A>
-bool given(A... addresses)
-{
-    return ((addresses != 0) && ...);
-}
 
 // Capture types: the match kind and value a host capture type stands for.
 // Searched in this order; the first row with the key wins.
@@ -230,7 +213,7 @@ uint32_t PDT_L2M_PrtclPktMacGet(uintptr_t mac, uintptr_t mask, uintptr_t addrDst
     }
     PduMacAddr &addr = out<PduMacAddr>(addrDst);
     out<uint32_t>(validDst) = 1;
-    copyBytes(kMacCopyLine, addr.mac, sizeof(addr.mac), reinterpret_cast<const void *>(mac));
+    copyBytes(kMacCopyLine, addr.mac, sizeof(addr.mac), &in<uint8_t>(mac));
     uint32_t wildcard = 0;
     for (size_t i = 0; i < sizeof(addr.mac); ++i) {
         wildcard += trailingZeros(in<uint8_t>(mask + i));
@@ -258,7 +241,7 @@ uint32_t PDT_L2M_PrtclPktIp6AddrGet(uintptr_t addr, uintptr_t mask, uintptr_t ip
     PduIpAddr &ip = out<PduIpAddr>(ipDst);
     out<uint32_t>(validDst) = 1;
     ip.type = kIpVerV6;
-    copyBytes(kIpv6CopyLine, ip.addr, sizeof(ip.addr), reinterpret_cast<const void *>(addr));
+    copyBytes(kIpv6CopyLine, ip.addr, sizeof(ip.addr), &in<uint8_t>(addr));
     for (uint32_t &word : ip.addr) {
         const auto *b = reinterpret_cast<const uint8_t *>(&word);
         word = uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | uint32_t{b[3]};
