@@ -2,6 +2,8 @@
 // A row reads the entry point's arguments from the input in parameter order,
 // by type: integers as vals, records as recs of the size the host allocates
 // (read-only when the parameter is const), and the few special forms below.
+// Protocol-packet rules and DFX flows read their port type and rule in
+// forms of their own; their other arguments are read as usual.
 #include <array>
 #include <cstring>
 #include <tuple>
@@ -61,6 +63,47 @@ const HAL_L3_POLICY_ROUTE_S *policyRoute(Call &c)
     Guarded &g = c.add(size, true);
     std::copy_n(bytes.begin(), std::min(bytes.size(), size), g.data());
     return reinterpret_cast<const HAL_L3_POLICY_ROUTE_S *>(g.seal());
+}
+
+// Protocol-packet rule: u8 len (0xFF null), min(len, size) bytes of the
+// rule, then u32 field bits and u8 form. Form bits 0-1: 3 keeps every
+// field bit, else only the bits of fields a rule has; bits 2-4 and 5-7 draw
+// uiIsDfx and uiDfxDirection: 0 to 3 give 0, 4 to 6 give 1, 7 a val.
+constexpr uint32_t kPrtclFieldBits =
+    HAL_PRTCL_FIELD_MAC1 | HAL_PRTCL_FIELD_MAC2 | HAL_PRTCL_FIELD_ETH_TYPE | HAL_PRTCL_FIELD_VLAN_NUM |
+    HAL_PRTCL_FIELD_SVLAN | HAL_PRTCL_FIELD_IP_PROTOCOL | HAL_PRTCL_FIELD_SRC_IP | HAL_PRTCL_FIELD_DST_IP |
+    HAL_PRTCL_FIELD_L4_SRC_PORT | HAL_PRTCL_FIELD_L4_DST_PORT | HAL_PRTCL_FIELD_IP_VERSION |
+    HAL_PRTCL_FIELD_PPPOE_PROTOCOL | HAL_PRTCL_FIELD_IP_VER_QUALIFIER | HAL_PRTCL_FIELD_ARP_TARGET |
+    HAL_PRTCL_FIELD_TCP_FLAG | HAL_PRTCL_FIELD_IPV6_NEXT_HEADER | HAL_PRTCL_FIELD_ICMPV6_TYPE |
+    HAL_PRTCL_FIELD_SRC_IPV6 | HAL_PRTCL_FIELD_DST_IPV6 | HAL_PRTCL_FIELD_TUNNEL_TYPE | HAL_PRTCL_FIELD_CAP_TYPE |
+    HAL_PRTCL_FIELD_DST_L3IF | HAL_PRTCL_FIELD_IPLENF;
+
+uint32_t mostlyZeroOrOne(Call &c, uint32_t pick) { return pick < 4 ? 0U : pick < 7 ? 1U : c.in.val(); }
+
+const PrtclPktRule *prtclRule(Call &c)
+{
+    const uint8_t len = c.in.u8();
+    if (len == kNullRecord) {
+        return nullptr;
+    }
+    PrtclPktRule rule{};
+    c.in.bytes(reinterpret_cast<uint8_t *>(&rule), std::min<size_t>(len, sizeof(rule)));
+    const uint32_t flags = c.in.u32();
+    const uint8_t form = c.in.u8();
+    rule.uiFieldFlags = (form & 3U) == 3 ? flags : flags & kPrtclFieldBits;
+    rule.uiIsDfx = mostlyZeroOrOne(c, (form >> 2) & 7U);
+    rule.uiDfxDirection = mostlyZeroOrOne(c, (form >> 5) & 7U);
+    Guarded &g = c.add(sizeof(rule), true);
+    std::memcpy(g.data(), &rule, sizeof(rule));
+    return reinterpret_cast<const PrtclPktRule *>(g.seal());
+}
+
+// Port type of a protocol-packet rule: u8; 7 in the low three bits reads a
+// val, anything else is one of the types 1 to 4.
+uint32_t prtclPortType(Call &c)
+{
+    const uint8_t pick = c.in.u8();
+    return (pick & 7U) == 7 ? c.in.val() : 1U + pick % 4U;
 }
 
 // Command words of the debug shell, and the call with them: u8 argc (0xFF:
@@ -167,6 +210,8 @@ T arg(Call &c)
         return str(c);
     } else if constexpr (std::is_same_v<T, const HAL_L3_POLICY_ROUTE_S *>) {
         return policyRoute(c);
+    } else if constexpr (std::is_same_v<T, const PrtclPktRule *>) {
+        return prtclRule(c);
     } else if constexpr (std::is_same_v<T, HAL_DEBUG_CMD_FUNC>) {
         const HAL_DEBUG_CMD_FUNC fn = kDebugHandlers[c.in.u8() % std::size(kDebugHandlers)];
         g_debugResult = c.in.val();
@@ -190,10 +235,29 @@ uint32_t invoke(Call &c, R (*fn)(A...))
     }
 }
 
+// A protocol-packet rule or DFX flow added on a port: its port type is a
+// special form too.
+using PrtclAddFn = uint32_t (*)(uint32_t, uint32_t, uint32_t, const PrtclPktRule *, uint32_t, const PrtclPktAction *);
+
+uint32_t invokePrtclAdd(Call &c, PrtclAddFn fn)
+{
+    const uint32_t id = c.in.val();
+    const uint32_t portType = prtclPortType(c);
+    const uint32_t portId = c.in.val();
+    const PrtclPktRule *rule = arg<const PrtclPktRule *>(c);
+    const uint32_t ruleClass = c.in.val();
+    const PrtclPktAction *action = arg<const PrtclPktAction *>(c);
+    return fn(id, portType, portId, rule, ruleClass, action);
+}
+
 template <auto F>
 void run(Call &c)
 {
-    c.result = invoke(c, F);
+    if constexpr (std::is_same_v<decltype(F), PrtclAddFn>) {
+        c.result = invokePrtclAdd(c, F);
+    } else {
+        c.result = invoke(c, F);
+    }
 }
 
 template <auto F>
