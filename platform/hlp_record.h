@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <type_traits>
 
 namespace hal::rec {
 
@@ -46,10 +47,11 @@ struct Fields {
 struct Field {
     const char *name;
     uint32_t offset;    // where the driver expects it
-    uint32_t size;      // 1, 2 or 4: a number; otherwise bytes or a record
+    uint32_t size;      // 1, 2 or 4: a number; otherwise bytes, numbers or a record
     uint32_t placed;    // where the compiler put it
     Fields sub;         // the fields of a nested record
     ValueNames values;  // names of the codes a number field carries
+    uint32_t element;   // size of one element of an array, size otherwise
 };
 
 /* The table of record T: kName, kSize and kFields. Specialised by
@@ -86,7 +88,7 @@ constexpr int misplacedField()
     ::hal::rec::Field                                                                                              \
     {                                                                                                              \
         name, (at), static_cast<uint32_t>(sizeof(Rec::member)), static_cast<uint32_t>(offsetof(Rec, member)), sub, \
-            values                                                                                                 \
+            values, static_cast<uint32_t>(sizeof(std::remove_all_extents_t<decltype(Rec::member)>))                \
     }
 #define HAL_REC_FIELD(member, at, sub, values) HAL_REC_NAMED(#member, member, at, sub, values)
 

@@ -32,7 +32,7 @@ void flatten(const hal::rec::Fields &table, const std::string &prefix, uint32_t 
         if (f.sub.count != 0) {
             flatten(f.sub, *f.name != '\0' ? prefix + f.name + '.' : prefix, base + f.offset, out);
         } else {
-            out.push_back(Field{prefix + f.name, base + f.offset, f.size, f.values});
+            out.push_back(Field{prefix + f.name, base + f.offset, f.size, f.values, f.element});
         }
     }
 }
@@ -69,9 +69,33 @@ const char *nameOf(const hal::rec::ValueNames &names, uint32_t v)
     return nullptr;
 }
 
-// One field as text: numbers in decimal (hexadecimal from 4096 on, where
-// masks and addresses live) with the name of the code when it has one,
-// byte fields as hex bytes. Empty when all zero.
+// A little-endian number of size bytes at offset.
+uint32_t numberAt(const std::vector<uint8_t> &req, uint32_t offset, uint32_t size)
+{
+    uint32_t v = 0;
+    for (uint32_t i = 0; i < size; ++i) {
+        v |= static_cast<uint32_t>(req[offset + i]) << (8 * i);
+    }
+    return v;
+}
+
+// A number in decimal (hexadecimal from 4096 on, where masks and addresses
+// live) with the name of its code when it has one.
+std::string numberText(uint32_t v, const hal::rec::ValueNames &names)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof(buf), v < 4096 ? "%u" : "0x%x", v);
+    std::string out = buf;
+    if (const char *name = nameOf(names, v)) {
+        out = out + '(' + name + ')';
+    }
+    return out;
+}
+
+bool isNumberSize(uint32_t size) { return size == 1 || size == 2 || size == 4; }
+
+// One field as text: a number, an array of 16- or 32-bit numbers separated
+// by commas, or bytes in hex. Empty when all zero.
 std::string valueOf(const std::vector<uint8_t> &req, const Field &f)
 {
     uint64_t sum = 0;
@@ -81,20 +105,17 @@ std::string valueOf(const std::vector<uint8_t> &req, const Field &f)
     if (sum == 0) {
         return std::string();
     }
-    char buf[64];
-    if (f.size == 1 || f.size == 2 || f.size == 4) {
-        uint32_t v = 0;
-        for (uint32_t i = 0; i < f.size; ++i) {
-            v |= static_cast<uint32_t>(req[f.offset + i]) << (8 * i);
-        }
-        std::snprintf(buf, sizeof(buf), v < 4096 ? "%u" : "0x%x", v);
-        std::string out = buf;
-        if (const char *name = nameOf(f.values, v)) {
-            out = out + '(' + name + ')';
+    if (isNumberSize(f.size)) {
+        return numberText(numberAt(req, f.offset, f.size), f.values);
+    }
+    std::string out;
+    if (f.element > 1 && isNumberSize(f.element)) {
+        for (uint32_t at = 0; at < f.size; at += f.element) {
+            out += (at == 0 ? "" : ",") + numberText(numberAt(req, f.offset + at, f.element), f.values);
         }
         return out;
     }
-    std::string out;
+    char buf[8];
     for (uint32_t i = 0; i < f.size; ++i) {
         std::snprintf(buf, sizeof(buf), i == 0 ? "%02x" : ":%02x", req[f.offset + i]);
         out += buf;

@@ -18,8 +18,9 @@ namespace halsim {
 struct Field {
     std::string name;
     uint32_t offset;
-    uint32_t size;  // 1, 2 or 4: a number; anything else: bytes
+    uint32_t size;  // 1, 2 or 4: a number; anything else: bytes, or numbers of element bytes each
     hal::rec::ValueNames values;
+    uint32_t element;
 };
 
 struct Layout {
