@@ -24,10 +24,6 @@ constexpr size_t kRecBytes = sizeof(T);
 template <>
 constexpr size_t kRecBytes<HAL_L2_FLOW_S> = 158;
 template <>
-constexpr size_t kRecBytes<HAL_L2_MAC_TABLE_S> = 4 + 11 * 2048;
-template <>
-constexpr size_t kRecBytes<HAL_L2_MAC_FILTER_S> = 12;
-template <>
 constexpr size_t kRecBytes<uint8_t> = 6;  // a MAC address
 
 // ---- Special argument forms ---------------------------------------------

@@ -77,7 +77,18 @@ namespace hal::hlp {
     X(PDU_ADD_CAR, 0x20030032U)                                                     \
     X(PDU_BIND_CAR, 0x20030033U)                                                    \
     X(PDU_UNBIND_CAR, 0x20030034U)                                                  \
-    X(PDU_DEL_CAR, 0x20030035U)
+    X(PDU_DEL_CAR, 0x20030035U)                                                     \
+    X(MAC_SET_AGE, 0x2003000cU)                                                     \
+    X(MAC_SET_LEARN_NUM, 0x2003000eU)                                               \
+    X(MAC_SET_LEARN_MODE, 0x2003000fU)                                              \
+    X(MAC_ADD_STATIC, 0x20030010U)                                                  \
+    X(MAC_DEL_STATIC, 0x20030011U)                                                  \
+    X(MAC_ADD_FILTER, 0x20030014U)                                                  \
+    X(MAC_DEL_FILTER, 0x20030015U)                                                  \
+    X(MAC_SET_FILTER_MODE, 0x20030016U)                                             \
+    X(MAC_GET_TABLE, 0x20030017U)                                                   \
+    X(MAC_SET_LEARN_STATE, 0x20030025U)                                             \
+    X(MAC_GET_FILTER_MODE, 0x20030028U)
 
 enum class Cmd : uint32_t {
 #define HAL_HLP_ENUM(name, code) name = (code),

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "chip/kalo/kalo_btv_rec.h"
+#include "chip/kalo/kalo_l2_mac_rec.h"
 #include "chip/kalo/kalo_l2_rec.h"
 #include "chip/kalo/kalo_l3_rec.h"
 #include "chip/kalo/kalo_prtcl_rec.h"

@@ -5,6 +5,7 @@
 #include "chip/kalo/kalo_dbg.h"
 #include "chip/kalo/kalo_l3.h"
 #include "hal_network_adpt.h"
+#include "host.h"
 #include "platform/qx_host.h"
 
 namespace halsim {
@@ -34,6 +35,11 @@ void resetLibrary()
         QX_IFM_WanStatsFree(wanHead->next);
     }
     (void)QX_IFM_WanStatsInit();
+    // The MAC filter's policy and default drop flow, through the library's
+    // own functions, before a host that accepts every command.
+    host().reset();
+    (void)HAL_L2_SetEthMacFilterModePDUFlow(2);
+    (void)HAL_L2_NotifyEthMacFilterMode(0);
 }
 
 }  // namespace halsim

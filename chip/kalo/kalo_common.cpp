@@ -93,3 +93,22 @@ uint32_t PDT_L2M_IsNni(uint32_t usCtpId)
 }
 
 }  // extern "C"
+
+namespace kalo {
+
+bool isNetworkSideEthPort(uint32_t userPort)
+{
+    uint16_t ctpId = 0;
+    uint32_t role = kNetRoleUnset;
+    const uint32_t ctpRet = HAL_UserPort2Ctp(kCtpEth, userPort, &ctpId);
+    const uint32_t roleRet = HAL_GetNetRole(ctpId, &role);
+    return ctpRet == 0 && roleRet == 0 && role == HAL_NET_ROLE_NNI;
+}
+
+uint32_t ethPortBit(uint32_t userPort)
+{
+    uint32_t chipPort = 0;
+    return QX_DM_TopoGetKaPortByUserPort(userPort, &chipPort) == 0 ? bitOf(chipPort) : 0;
+}
+
+}  // namespace kalo

@@ -20,4 +20,19 @@ HAL_API uint32_t PDT_L2M_IsNni(uint32_t usCtpId);
 
 HAL_EXTERN_C_END
 
+#ifdef __cplusplus
+namespace kalo {
+
+/* Ethernet user ports 1 to N. A port is on the network side when its CTP
+ * and that CTP's role are known and the role is 3; a port whose lookups
+ * fail counts as user side. */
+bool isNetworkSideEthPort(uint32_t userPort);
+
+/* The chip port bit of an Ethernet user port; 0 when its chip port is
+ * unknown or beyond the mask. */
+uint32_t ethPortBit(uint32_t userPort);
+
+}  // namespace kalo
+#endif
+
 #endif

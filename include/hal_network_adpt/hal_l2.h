@@ -169,8 +169,38 @@ HAL_STATIC_ASSERT(offsetof(HAL_L2_TCI_STATS_S, SendFrame) == 8, "HAL_L2_TCI_STAT
 HAL_STATIC_ASSERT(offsetof(HAL_L2_TCI_STATS_S, RcvPktOcts) == 16, "HAL_L2_TCI_STATS_S.RcvPktOcts");
 HAL_STATIC_ASSERT(offsetof(HAL_L2_TCI_STATS_S, SendPktOcts) == 24, "HAL_L2_TCI_STATS_S.SendPktOcts");
 
-typedef struct HAL_L2_MAC_TABLE_S HAL_L2_MAC_TABLE_S; /* out */
-typedef struct HAL_L2_MAC_FILTER_S HAL_L2_MAC_FILTER_S;
+/* One entry of the MAC table as the host reads it: 11 bytes, packed, the
+ * two 16-bit fields little-endian. */
+typedef struct HAL_L2_MAC_ENTRY_S {
+    uint8_t aucCtpId[2];  /* +0 CTP of the entry's port */
+    uint8_t aucVlanId[2]; /* +2 VLAN id; 4097 for an entry without one */
+    uint8_t ucStatic;     /* +4 1 static, 0 learnt */
+    uint8_t aucMac[6];    /* +5 */
+} HAL_L2_MAC_ENTRY_S;
+HAL_STATIC_ASSERT(sizeof(HAL_L2_MAC_ENTRY_S) == 11, "HAL_L2_MAC_ENTRY_S size");
+HAL_STATIC_ASSERT(offsetof(HAL_L2_MAC_ENTRY_S, aucMac) == 5, "HAL_L2_MAC_ENTRY_S.aucMac");
+
+#define HAL_L2_MAC_TABLE_MAX 2048
+#define HAL_L2_MAC_VLAN_NONE 4097 /* VLAN id of an entry without one */
+
+/* MAC table written by HAL_L2_GetMacTable: the entry count, then the
+ * entries from byte 4 on. */
+typedef struct HAL_L2_MAC_TABLE_S {
+    uint32_t uiNum;
+    HAL_L2_MAC_ENTRY_S astEntry[HAL_L2_MAC_TABLE_MAX];
+} HAL_L2_MAC_TABLE_S;
+HAL_STATIC_ASSERT(offsetof(HAL_L2_MAC_TABLE_S, astEntry) == 4, "HAL_L2_MAC_TABLE_S.astEntry");
+HAL_STATIC_ASSERT(sizeof(HAL_L2_MAC_TABLE_S) == 4 + 11 * HAL_L2_MAC_TABLE_MAX, "HAL_L2_MAC_TABLE_S size");
+
+/* An entry of the Ethernet MAC filter: the address, and the index that
+ * names its protocol-packet flow. */
+typedef struct HAL_L2_MAC_FILTER_S {
+    uint8_t aucMac[6]; /* +0 */
+    uint8_t aucRsv[2]; /* +6 */
+    uint32_t uiIndex;  /* +8 */
+} HAL_L2_MAC_FILTER_S;
+HAL_STATIC_ASSERT(sizeof(HAL_L2_MAC_FILTER_S) == 12, "HAL_L2_MAC_FILTER_S size");
+HAL_STATIC_ASSERT(offsetof(HAL_L2_MAC_FILTER_S, uiIndex) == 8, "HAL_L2_MAC_FILTER_S.uiIndex");
 /* Counters of a diagnostic flow as the driver reports them, passed on
  * unchanged. */
 typedef struct HAL_DFX_FLOW_CNT_S {
@@ -316,6 +346,18 @@ HAL_API uint32_t HAL_L2_AddEthMacFilter(const HAL_L2_MAC_FILTER_S *entry);
 HAL_API uint32_t HAL_L2_DelEthMacFilter(const HAL_L2_MAC_FILTER_S *entry);
 HAL_API uint32_t HAL_L2_SetEthMacFilterMode(uint32_t mode);
 HAL_API uint32_t HAL_L2_GetEthMacFilterMode(uint32_t *mode);
+
+/* Protocol-packet flows of the Ethernet MAC filter: the filter policy
+ * (0 black list, 1 white list), the white list's default drop flow (mode
+ * 1 installs it, 2 removes it), one flow per filter entry, and the chip
+ * port mask of the user-side Ethernet ports they apply to. */
+HAL_API uint32_t HAL_L2_NotifyEthMacFilterMode(uint32_t policy); /* always 0 */
+HAL_API uint32_t HAL_L2_SetEthMacFilterModePDUFlow(uint32_t mode);
+HAL_API uint32_t HAL_L2_AddDefaultDropPDUFlow(void);
+HAL_API uint32_t HAL_L2_DeleteDefaultDropPDUFlow(void);
+HAL_API uint32_t HAL_L2_AddEthMacFilterPDUFlow(const HAL_L2_MAC_FILTER_S *entry);
+HAL_API uint32_t HAL_L2_DelEthMacFilterPDUFlow(const HAL_L2_MAC_FILTER_S *entry);
+HAL_API uint32_t HAL_L2_GetEthMask(uint32_t *mask);
 
 /* Protocol-packet rules and diagnostic flows. */
 HAL_API uint32_t HAL_PDU_PrtclPktAclAdd(uint32_t aclId, uint32_t portType, uint32_t portId, const PrtclPktRule *rule,
