@@ -52,6 +52,7 @@ void Host::reset()
     l2mCtpByPrototype.clear();
     l2mNetRole.clear();
     gemByBridgeVlan.clear();
+    macTable.clear();
     oneShot_.clear();
     sticky_.clear();
     queued_.clear();
@@ -145,6 +146,12 @@ uint32_t Host::send(uint32_t cmd, const void *req, uint32_t reqLen, void *reply,
     if (result == 0 && answerToCopy != nullptr && reply != nullptr) {
         const size_t n = std::min<size_t>(answerToCopy->reply.size(), replyLen);
         std::memcpy(reply, answerToCopy->reply.data(), n);
+    }
+    if (result == 0 && cmd == kMacTableReadCmd && reqLen == sizeof(uintptr_t) && !macTable.empty()) {
+        uintptr_t buffer = 0;
+        std::memcpy(&buffer, req, sizeof(buffer));
+        std::memcpy(reinterpret_cast<void *>(buffer), macTable.data(),
+                    std::min<size_t>(macTable.size(), kMacTableBufferBytes));
     }
     call.result = result;
     hlp.push_back(std::move(call));

@@ -106,6 +106,10 @@ public:
     void answer(uint32_t cmd, uint32_t result, std::vector<uint8_t> reply = {});
     void answerAlways(uint32_t cmd, uint32_t result, std::vector<uint8_t> reply = {});
     Driver driver;
+    // The MAC table the driver writes, on a successful read (0x20030017),
+    // into the buffer whose address the request carries: the count word,
+    // then the chip entries; at most the buffer's 65540 bytes are written.
+    std::vector<uint8_t> macTable;
 
     // ---- Recordings ------------------------------------------------------
     std::vector<HlpCall> hlp;
@@ -135,6 +139,9 @@ Host &host();
 // chip port behind it.
 constexpr uint32_t kDefaultUplinkUserPort = 0x102001;
 constexpr uint32_t kDefaultUplinkChipPort = 16;
+
+constexpr uint32_t kMacTableReadCmd = 0x20030017;
+constexpr uint32_t kMacTableBufferBytes = 65540;
 
 }  // namespace halsim
 
