@@ -150,6 +150,7 @@ uint32_t Host::send(uint32_t cmd, const void *req, uint32_t reqLen, void *reply,
     if (result == 0 && cmd == kMacTableReadCmd && reqLen == sizeof(uintptr_t) && !macTable.empty()) {
         uintptr_t buffer = 0;
         std::memcpy(&buffer, req, sizeof(buffer));
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): the request carries the buffer's address
         std::memcpy(reinterpret_cast<void *>(buffer), macTable.data(),
                     std::min<size_t>(macTable.size(), kMacTableBufferBytes));
     }

@@ -4,6 +4,7 @@
 #include "chip/kalo/kalo_codes.h"
 #include "chip/kalo/kalo_common.h"
 #include "chip/kalo/kalo_l2_mac.h"
+#include "platform/address.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -25,7 +26,8 @@ uint32_t sendMacAddr(uint32_t copyLine, const chip_port_s *port, uintptr_t mac)
     chip_mac_filter_s req{};
     req.port = *port;
     // A MAC the copy refuses is recorded; the entry goes all the same.
-    const int copied = memcpy_s(req.mac, sizeof(req.mac), reinterpret_cast<const void *>(mac), sizeof(req.mac));
+    const uint8_t *bytes = mac != 0 ? &hal::in<uint8_t>(mac) : nullptr;
+    const int copied = memcpy_s(req.mac, sizeof(req.mac), bytes, sizeof(req.mac));
     if (copied != 0) {
         lastWord(copyLine, static_cast<uint32_t>(copied));
     }
@@ -79,7 +81,7 @@ uint32_t CHIP_KALO_DrvSetEthMacFltMode(chip_port_s *port, uintptr_t mode, uint32
     if (port == nullptr || mode == 0) {
         return HAL_ERR;
     }
-    chip_mac_filter_mode_s req{*port, otherSideMode(*reinterpret_cast<const uint32_t *>(mode))};
+    chip_mac_filter_mode_s req{*port, otherSideMode(hal::in<uint32_t>(mode))};
     return hal::sendRequest<Cmd::MAC_SET_FILTER_MODE>(req);
 }
 
@@ -89,7 +91,7 @@ uint32_t CHIP_KALO_DrvGetEthMacFltMode(chip_port_s *port, uintptr_t mode, uint32
     if (port == nullptr || mode == 0) {
         return HAL_ERR;
     }
-    uint32_t &hostMode = *reinterpret_cast<uint32_t *>(mode);
+    uint32_t &hostMode = hal::out<uint32_t>(mode);
     hostMode = 0;
     chip_port_s req = *port;
     chip_mac_filter_mode_s reply{};

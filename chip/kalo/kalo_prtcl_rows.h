@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/address.h"
+
 namespace kalo {
 
 using FieldGetter = uint32_t (*)(uintptr_t, uintptr_t, uintptr_t, uintptr_t);
@@ -22,32 +24,10 @@ struct FieldRow {
     uintptr_t secondDestination;
 };
 
-template <typename T>
-uintptr_t addr(const T &field)
-{
-    return reinterpret_cast<uintptr_t>(&field);
-}
-
-/* The field a getter's argument addresses, to read (in) or to write (out). */
-template <typename T>
-T &out(uintptr_t address)
-{
-    return *reinterpret_cast<T *>(address);  // NOLINT(performance-no-int-to-ptr): the rows carry addresses
-}
-
-template <typename T>
-const T &in(uintptr_t address)
-{
-    return out<const T>(address);
-}
-
-/* Whether every address a getter needs is given; a getter handed 0 writes
- * nothing. */
-template <typename... A>
-bool given(A... addresses)
-{
-    return ((addresses != 0) && ...);
-}
+using hal::addr;
+using hal::given;
+using hal::in;
+using hal::out;
 
 /* The getters' results are not looked at: a field that cannot be filled
  * has been recorded by its getter, and the rule is built all the same. */
