@@ -15,10 +15,13 @@
 //  - the library holds memory its state does not explain: only the
 //    multicast user-count array (4080 bytes, at g_pusBTV_USER_NUM) and the
 //    WAN statistics nodes on the list of QX_IFM_WanStatsGet may be live;
+//  - a MAC table read that succeeded gave the host more than 2048 entries,
+//    an entry with a static flag other than 0 or 1, or a group address;
 //  - the WAN list is broken (links, duplicate WAN ids, VLAN past 4095), a
 //    multicast counter entry has a non-zero reserved field, the multicast
 //    family is installed without its array, or the registered debug command
 //    name lost its terminator.
+#include <array>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -97,6 +100,25 @@ void checkState()
     }
 }
 
+// The host's MAC table after a read that succeeded: only unicast entries,
+// each static or learnt, no more than the table holds.
+void checkMacTable(const Call &call)
+{
+    if (call.macTable == nullptr || call.result != 0) {
+        return;
+    }
+    const HAL_L2_MAC_TABLE_S &t = *call.macTable;
+    if (t.uiNum > HAL_L2_MAC_TABLE_MAX) {
+        fail("MAC table count past the table");
+    }
+    for (uint32_t i = 0; i < t.uiNum; ++i) {
+        const HAL_L2_MAC_ENTRY_S &e = t.astEntry[i];
+        if (e.ucStatic > 1 || (e.aucMac[0] & 1U) != 0) {
+            fail("MAC table entry");
+        }
+    }
+}
+
 // ---- Host configuration of one step -------------------------------------
 
 // clang-format off
@@ -125,7 +147,7 @@ struct DriverAnswer {
 std::vector<DriverAnswer> g_script;
 size_t g_scriptNext = 0;
 
-uint32_t scriptedDriver(const halsim::HlpCall &, void *reply, uint32_t replyLen)
+uint32_t scriptedDriver(const halsim::HlpCall & /*call*/, void *reply, uint32_t replyLen)
 {
     if (g_scriptNext >= g_script.size()) {
         return 0;
@@ -176,6 +198,49 @@ void configureTopology(Reader &in, halsim::Host &host)
     }
 }
 
+void configureFlags(Reader &in, halsim::Host &host)
+{
+    const uint8_t features = in.u8();
+    const uint8_t traces = in.u8();
+    for (size_t i = 0; i < std::size(kFeatures); ++i) {
+        if ((features & (1U << i)) != 0) {
+            host.features[kFeatures[i]] = (features & 0x80U) != 0 ? 2U : 1U;
+        }
+    }
+    for (size_t i = 0; i < std::size(kTraceModules); ++i) {
+        host.traceFlags[kTraceModules[i]] = (traces >> i) & 1U;
+    }
+}
+
+// The driver's MAC table: a count that may claim more entries than the
+// buffer holds, and a few entries repeated over the entries that fit.
+void configureMacTable(Reader &in, halsim::Host &host)
+{
+    constexpr size_t kEntryBytes = 32;
+    constexpr size_t kKindAt = 16;
+    constexpr size_t kMacAt = 24;
+    const uint32_t count = in.val();
+    std::vector<std::array<uint8_t, kEntryBytes>> entries(in.u8() % 4U + 1U);
+    for (auto &e : entries) {
+        const uint8_t form = in.u8();
+        e.fill(0);
+        in.bytes(e.data(), std::min<size_t>(in.u8(), kEntryBytes));
+        if ((form & 1U) != 0) {
+            std::fill_n(&e[kKindAt], 4, 0);
+            e[kKindAt] = 4;
+        }
+        if ((form & 2U) != 0) {
+            e[kMacAt] &= 0xFEU;
+        }
+    }
+    const size_t filled = std::min<size_t>(count, halsim::kMacTableBufferBytes / kEntryBytes);
+    host.macTable.assign(4 + kEntryBytes * filled, 0);
+    std::memcpy(host.macTable.data(), &count, sizeof(count));
+    for (size_t i = 0; i < filled; ++i) {
+        std::memcpy(host.macTable.data() + 4 + kEntryBytes * i, entries[i % entries.size()].data(), kEntryBytes);
+    }
+}
+
 void configureHost(Reader &in)
 {
     halsim::Host &host = halsim::host();
@@ -195,16 +260,7 @@ void configureHost(Reader &in)
     }
     host.driver = scriptedDriver;
     if ((bits & kHostFlags) != 0) {
-        const uint8_t features = in.u8();
-        const uint8_t traces = in.u8();
-        for (size_t i = 0; i < std::size(kFeatures); ++i) {
-            if ((features & (1U << i)) != 0) {
-                host.features[kFeatures[i]] = (features & 0x80U) != 0 ? 2U : 1U;
-            }
-        }
-        for (size_t i = 0; i < std::size(kTraceModules); ++i) {
-            host.traceFlags[kTraceModules[i]] = (traces >> i) & 1U;
-        }
+        configureFlags(in, host);
     }
     if ((bits & kHostTopology) != 0) {
         configureTopology(in, host);
@@ -215,6 +271,9 @@ void configureHost(Reader &in)
     if ((bits & kHostRefuse) != 0) {
         const uint32_t code = in.val();
         host.failAlways("QX_OS_HLP_SendOutLarge", code != 0 ? code : 1);
+    }
+    if ((bits & kHostMacTable) != 0) {
+        configureMacTable(in, host);
     }
 }
 
@@ -237,6 +296,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         Call call(in);
         op.run(call);
         call.checkRecords(op.name);
+        checkMacTable(call);
         if (traceSteps) {
             std::fprintf(stderr, "step %d: %s -> 0x%x (%zu commands)\n", step, op.name, call.result,
                          halsim::host().hlp.size());

@@ -14,6 +14,11 @@
 //                    u8 switches, val bridge, val VLAN, val GEM port, u8 count
 //     kHostNoMemory: every allocation of the step fails
 //     kHostRefuse:   val code; the driver refuses every command of the step
+//     kHostMacTable: val count, u8 n, then n % 4 + 1 chip entries (u8 form,
+//                    u8 len, min(len, 32) entry bytes, rest zero; form bit
+//                    0 sets kind 4, bit 1 clears the MAC's group bit),
+//                    repeated over min(count, 2048) entries: the table the
+//                    driver writes into the buffer of a MAC table read
 //   arguments of the entry point in order: a val per integer, a rec per
 //   record pointer (special forms in fuzz_ops.cpp: strings, policy routes,
 //   command words, registered hooks and debug handlers)
@@ -45,6 +50,7 @@ enum HostBits : uint8_t {
     kHostTopology = 1U << 3,
     kHostNoMemory = 1U << 4,
     kHostRefuse = 1U << 5,
+    kHostMacTable = 1U << 6,
 };
 constexpr uint8_t kNullRecord = 0xFF;
 
@@ -180,6 +186,7 @@ public:
 
     Reader &in;
     uint32_t result = 0;
+    const HAL_L2_MAC_TABLE_S *macTable = nullptr;  // the host's MAC table passed, if any
 
 private:
     std::vector<std::unique_ptr<Guarded>> records_;

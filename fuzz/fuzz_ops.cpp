@@ -212,6 +212,10 @@ T arg(Call &c)
         const HAL_DEBUG_CMD_FUNC fn = kDebugHandlers[c.in.u8() % std::size(kDebugHandlers)];
         g_debugResult = c.in.val();
         return fn;
+    } else if constexpr (std::is_same_v<T, HAL_L2_MAC_TABLE_S *>) {
+        auto *table = reinterpret_cast<T>(c.rec(sizeof(HAL_L2_MAC_TABLE_S), false));
+        c.macTable = table;
+        return table;
     } else if constexpr (std::is_pointer_v<T>) {
         return reinterpret_cast<T>(c.rec(kRecBytes<std::remove_cv_t<R>>, std::is_const_v<R>));
     } else {
@@ -346,7 +350,15 @@ constexpr auto kAllOps = joined(
                WORDS(CHIP_KALO_TARN_cmd_dbg),
                OP(CHIP_KALO_cmd_usage),
                OP(CHIP_KALO_CLI_DbgSwtSet),
-               OP(CHIP_KALO_CLI_DbgSwtGet)});
+               OP(CHIP_KALO_CLI_DbgSwtGet),
+
+               OP(HAL_L2_NotifyEthMacFilterMode),
+               OP(HAL_L2_SetEthMacFilterModePDUFlow),
+               OP(HAL_L2_AddDefaultDropPDUFlow),
+               OP(HAL_L2_DeleteDefaultDropPDUFlow),
+               OP(HAL_L2_AddEthMacFilterPDUFlow),
+               OP(HAL_L2_DelEthMacFilterPDUFlow),
+               OP(HAL_L2_GetEthMask)});
 static_assert(kAllOps.size() < 256, "an op is picked by one byte");
 
 }  // namespace

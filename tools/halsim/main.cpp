@@ -92,6 +92,7 @@ int main(int argc, char **argv)
     halsim::addL3Steps(steps);
     halsim::addL2Steps(steps);
     halsim::addL2PortSteps(steps);
+    halsim::addL2MacSteps(steps);
     halsim::addPrtclSteps(steps);
 
     halsim::Host &h = halsim::host();

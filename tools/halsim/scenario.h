@@ -24,6 +24,7 @@ void addBtvSteps(std::vector<Step> &steps);
 void addL3Steps(std::vector<Step> &steps);
 void addL2Steps(std::vector<Step> &steps);
 void addL2PortSteps(std::vector<Step> &steps);
+void addL2MacSteps(std::vector<Step> &steps);
 void addPrtclSteps(std::vector<Step> &steps);
 
 }  // namespace halsim
