@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "hal_network_adpt/hal_types.h"
+#include "platform/clear.h"
 #include "platform/hlp_cmd.h"
 #include "platform/qx_host.h"
 
@@ -32,7 +33,7 @@ template <hlp::Cmd C>
 inline uint32_t sendRequest(RequestOf<C> &req, ReplyOf<C> &reply)
 {
     static_assert(!std::is_same_v<ReplyOf<C>, hlp::NoReply>, "the driver does not answer this command");
-    reply = ReplyOf<C>{};
+    clearRecord(reply);
     return QX_OS_HLP_SendOutLarge(hlp::codeOf(C), &req, sizeof(req), &reply, sizeof(reply));
 }
 

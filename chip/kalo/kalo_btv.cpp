@@ -6,6 +6,7 @@
 
 #include "chip/kalo/kalo_btv_rec.h"
 #include "chip/kalo/kalo_hooks.h"
+#include "platform/clear.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -53,7 +54,7 @@ uint32_t countsOfUser(uint32_t entryLine, const BtvProgramUser &user, BtvUserNum
 
 btv_user_req_s userRequest(const BtvProgramUser &user)
 {
-    btv_user_req_s req{};
+    auto req = hal::cleared<btv_user_req_s>();
     req.group_id = user.stProgram.uiMcastGroupID;
     req.flow_id = user.usFlowId;
     return req;
@@ -123,7 +124,7 @@ uint32_t CHIP_KALO_AddProgramTable(const BtvProgram *program)
     }
     traceProgram(209, "add", *program);
 
-    btv_program_req_s req{};
+    auto req = hal::cleared<btv_program_req_s>();
     req.group_id = program->uiMcastGroupID;
     req.untagged = program->usOrigMvlan == 0 ? 1U : 0U;
     req.vlan = program->usOrigMvlan;

@@ -4,6 +4,7 @@
 
 #include "chip/kalo/kalo_btv_rec.h"
 #include "chip/kalo/kalo_hooks.h"
+#include "platform/clear.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -18,7 +19,7 @@ constexpr uint32_t kVlanMax = 4096;  // a larger VLAN leaves the VLAN unmatched
 
 btv_em_rule_req_s emRuleRequest(const BtvEmRule &rule)
 {
-    btv_em_rule_req_s req{};
+    auto req = hal::cleared<btv_em_rule_req_s>();
     req.key_type = kEmKeyType;
     req.sip_valid = rule.sip != 0 ? 1U : 0U;
     req.sip_version = kIpv4;

@@ -2,6 +2,7 @@
 // octets per group and per program user.
 #include "chip/kalo/kalo_btv.h"
 #include "chip/kalo/kalo_btv_rec.h"
+#include "platform/clear.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -16,7 +17,7 @@ using hal::hlp::Cmd;
 
 uint32_t setGroupStats(const BtvStats &stats, uint32_t enable)
 {
-    btv_stats_set_req_s req{};
+    auto req = hal::cleared<btv_stats_set_req_s>();
     req.group_id = stats.uiMCastGroupId;
     req.enable = enable;
     return sendRequest<Cmd::BTV_SET_STATS>(req);
@@ -30,7 +31,7 @@ void traceUserStats(uint32_t line, const BtvUserStats &stats)
 // The request that switches the counters of a program user on (1) or off (0).
 btv_user_stats_set_req_s userStatsSwitch(const BtvUserStats &stats, uint32_t enable)
 {
-    btv_user_stats_set_req_s req{};
+    auto req = hal::cleared<btv_user_stats_set_req_s>();
     req.group_id = stats.uiMCastGroupId;
     req.flow_id = stats.usFlowID;
     req.enable = enable;
@@ -39,7 +40,7 @@ btv_user_stats_set_req_s userStatsSwitch(const BtvUserStats &stats, uint32_t ena
 
 btv_user_stats_req_s userStatsRequest(const BtvUserStats &stats)
 {
-    btv_user_stats_req_s req{};
+    auto req = hal::cleared<btv_user_stats_req_s>();
     req.group_id = stats.uiMCastGroupId;
     req.flow_id = stats.usFlowID;
     return req;

@@ -6,6 +6,7 @@
 
 #include "chip/kalo/kalo_common.h"
 #include "chip/kalo/kalo_hooks.h"
+#include "platform/clear.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -129,7 +130,7 @@ uint32_t PDT_L2M_AddFlow(const HAL_L2_FLOW_S *flow)
         return 0;
     }
 
-    chip_flow_s msg{};
+    auto msg = hal::cleared<chip_flow_s>();
     msg.flow_id = flow->FlowId;
     msg.body.pri = flow->Pri;
     msg.body.bridge_id = flow->BridgeId;

@@ -3,6 +3,7 @@
 // port on its ingress and its egress side, each with its rate.
 #include "chip/kalo/kalo_common.h"
 #include "chip/kalo/kalo_l2.h"
+#include "platform/clear.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -153,7 +154,7 @@ uint32_t PDT_L2M_SetCarLimit(uint32_t usCtpId, const HAL_L2_LIMIT_S *limit, uint
         return HAL_ERR;
     }
     const bool dump = QX_DIA_GetTraceFlag(hal::kModuleL2) != 0;
-    chip_car_s car{};
+    auto car = hal::cleared<chip_car_s>();
     uint32_t ret = PDT_L2M_TransCarLimit(usCtpId, limit, &car);
     if (ret != 0) {
         lastWord(2157, ret, usCtpId);

@@ -5,6 +5,7 @@
 
 #include "chip/kalo/kalo_common.h"
 #include "chip/kalo/kalo_hooks.h"
+#include "platform/clear.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -50,7 +51,7 @@ uint32_t CHIP_KALO_SetMacLearnMode(uint32_t mode)
         lastWord(377, mode);
         return HAL_ERR;
     }
-    chip_mac_learn_s req{};
+    auto req = hal::cleared<chip_mac_learn_s>();
     req.value = mode;
     const uint32_t ret = hal::sendRequest<Cmd::MAC_SET_LEARN_MODE>(req);
     if (ret != 0) {
@@ -63,7 +64,7 @@ uint32_t CHIP_KALO_SetMacLearnNum(uint32_t limit)
 {
     // The device's limit is capped; 0 is the driver's "no limit".
     const uint32_t capped = limit < kDeviceLimitMax ? limit : kDeviceLimitMax;
-    chip_mac_learn_s req{};
+    auto req = hal::cleared<chip_mac_learn_s>();
     req.value = capped == 0 ? kLimitNone : capped;
     const uint32_t ret = hal::sendRequest<Cmd::MAC_SET_LEARN_NUM>(req);
     if (ret != 0) {
@@ -79,7 +80,9 @@ uint32_t CHIP_KALO_SetMacAge(uint32_t mode, uint32_t time)
         lastWord(43, mode);
         return 0;
     }
-    chip_mac_age_s req{mode, mode == kAgingTimed ? time : 0};
+    auto req = hal::cleared<chip_mac_age_s>();
+    req.mode = mode;
+    req.time = mode == kAgingTimed ? time : 0;
     const uint32_t ret = hal::sendRequest<Cmd::MAC_SET_AGE>(req);
     if (ret != 0) {
         lastWord(54, ret, mode, time);
@@ -91,7 +94,7 @@ uint32_t CHIP_KALO_SetMacAge(uint32_t mode, uint32_t time)
 
 uint32_t CHIP_KALO_SetPortMacLearnNum(uint32_t usCtpId, uint32_t limit)
 {
-    chip_mac_learn_s req{};
+    auto req = hal::cleared<chip_mac_learn_s>();
     uint32_t ret = CHIP_KALO_GetKaPortByCtp(usCtpId, &req.port);
     if (ret != 0) {
         lastWord(138, usCtpId);
@@ -111,7 +114,7 @@ uint32_t CHIP_KALO_SetPortMacLearnState(uint32_t usCtpId, uint32_t state)
         lastWord(87, HAL_ERR, usCtpId, state);
         return HAL_ERR;
     }
-    chip_mac_learn_s req{};
+    auto req = hal::cleared<chip_mac_learn_s>();
     uint32_t ret = CHIP_KALO_GetKaPortByCtp(usCtpId, &req.port);
     if (ret != 0) {
         lastWord(95, ret, usCtpId);
@@ -135,7 +138,7 @@ uint32_t CHIP_KALO_SetMacLearnState(uint32_t state)
         lastWord(184, HAL_ERR, state);
         return HAL_ERR;
     }
-    chip_mac_learn_s req{};
+    auto req = hal::cleared<chip_mac_learn_s>();
     uint32_t ports = 0;
     const uint32_t ret = QX_DM_PDGetAttr(kalo::kDevAttrUserPortCount, sizeof(ports), &ports);
     if (ret != 0) {

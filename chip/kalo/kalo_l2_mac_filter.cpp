@@ -5,6 +5,7 @@
 #include "chip/kalo/kalo_common.h"
 #include "chip/kalo/kalo_l2_mac.h"
 #include "platform/address.h"
+#include "platform/clear.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -23,7 +24,7 @@ constexpr uint32_t otherSideMode(uint32_t mode) { return mode < std::size(kOther
 template <Cmd C>
 uint32_t sendMacAddr(uint32_t copyLine, const chip_port_s *port, uintptr_t mac)
 {
-    chip_mac_filter_s req{};
+    auto req = hal::cleared<chip_mac_filter_s>();
     req.port = *port;
     // A MAC the copy refuses is recorded; the entry goes all the same.
     const uint8_t *bytes = mac != 0 ? &hal::in<uint8_t>(mac) : nullptr;
@@ -81,7 +82,9 @@ uint32_t CHIP_KALO_DrvSetEthMacFltMode(chip_port_s *port, uintptr_t mode, uint32
     if (port == nullptr || mode == 0) {
         return HAL_ERR;
     }
-    chip_mac_filter_mode_s req{*port, otherSideMode(hal::in<uint32_t>(mode))};
+    auto req = hal::cleared<chip_mac_filter_mode_s>();
+    req.port = *port;
+    req.mode = otherSideMode(hal::in<uint32_t>(mode));
     return hal::sendRequest<Cmd::MAC_SET_FILTER_MODE>(req);
 }
 

@@ -6,6 +6,7 @@
 
 #include "chip/kalo/kalo_codes.h"
 #include "chip/kalo/kalo_l2_mac.h"
+#include "platform/clear.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -68,7 +69,7 @@ extern "C" {
 
 uint32_t PDT_L2M_ModifyStaticMac(uint32_t cmd, uint32_t port, uint32_t vlan, const uint8_t *mac)
 {
-    chip_static_mac_s req{};
+    auto req = hal::cleared<chip_static_mac_s>();
     req.port = port;
     const bool anyVlan = vlan == kAnyVlanA || vlan == kAnyVlanB;
     if (!anyVlan) {
@@ -131,7 +132,8 @@ uint32_t PDT_L2M_MacFunc(HAL_L2_MAC_TABLE_S *table)
         lastWord(619, HAL_ERR_MAC_BUF);
         return HAL_ERR_MAC_BUF;
     }
-    auto *chip = new (buffer.memory) chip_mac_table_s{};
+    auto *chip = new (buffer.memory) chip_mac_table_s;
+    hal::clearRecord(*chip);
     chip_mac_table_req_s req{reinterpret_cast<uintptr_t>(chip)};
     const uint32_t ret = hal::sendRequest<Cmd::MAC_GET_TABLE>(req);
     if (ret != 0) {

@@ -3,6 +3,7 @@
 // ports. Each operation is one HLP command; nothing is kept.
 #include "chip/kalo/kalo_common.h"
 #include "chip/kalo/kalo_l2.h"
+#include "platform/clear.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -26,7 +27,7 @@ struct TciLines {
 template <Cmd C>
 uint32_t tciCommand(const TciLines &at, uint32_t ctpId, uint32_t vlan, uint32_t pri, HAL_L2_TCI_STATS_S *stats)
 {
-    chip_tci_stats_s req{};
+    auto req = hal::cleared<chip_tci_stats_s>();
     if (at.opening != 0) {
         HAL_TRACE(at.opening, "CtpId=%d Vlan=%d Pri=%d\n", ctpId, vlan, pri);
     }
@@ -67,7 +68,9 @@ uint32_t tciCommand(const TciLines &at, uint32_t ctpId, uint32_t vlan, uint32_t 
 template <Cmd C>
 uint32_t bcTableCommand(uint32_t failLine, uint32_t first, uint32_t second, uint32_t third)
 {
-    chip_bc_table_s req{second, third};
+    auto req = hal::cleared<chip_bc_table_s>();
+    req.second = second;
+    req.third = third;
     const uint32_t ret = hal::sendRequest<C>(req);
     if (ret != 0) {
         lastWord(failLine, ret, first, second, third);
@@ -89,7 +92,7 @@ uint32_t CHIP_KALO_SetPortIsolateEnable(uint32_t enable)
 uint32_t CHIP_KALO_SetPortIsolate(uint32_t ucBridgeId, uint32_t usCtpId, uint32_t bIsolate)
 {
     HAL_TRACE(2021, "ucBridgeId = %d, usCtpId = %d bIsolate = %d\n", ucBridgeId, usCtpId, bIsolate);
-    chip_port_isolate_s req{};
+    auto req = hal::cleared<chip_port_isolate_s>();
     req.isolate = bIsolate;
     uint32_t ret = CHIP_KALO_GetKaPortByCtp(usCtpId, &req.port);
     if (ret != 0) {
@@ -174,7 +177,7 @@ uint32_t CHIP_KALO_DelDscpToPbitTbl(uint32_t usTblId, const HAL_L2_DSCP_TBL_S *t
 
 uint32_t PDT_L2M_AddDscpToPbitTbl(uint32_t usTblId, const HAL_L2_DSCP_TBL_S *table)
 {
-    chip_dscp_tbl_s req{};
+    auto req = hal::cleared<chip_dscp_tbl_s>();
     req.table_id = usTblId;
     // A table the copy refuses (none given) is recorded; the load goes on.
     const int copied =
@@ -214,7 +217,7 @@ uint32_t CHIP_KALO_DelBridgePort(uint32_t ucBridgeId, uint32_t usCtpId, uint32_t
 
 uint32_t PDT_L2M_SetBridgePort(uint32_t ucBridgeId, uint32_t usCtpId, uint32_t value, uint32_t cmd)
 {
-    chip_bridge_port_s req{};
+    auto req = hal::cleared<chip_bridge_port_s>();
     uint32_t ret = PDT_L2M_GetVUNIPort(ucBridgeId, usCtpId, &req);
     if (ret != 0) {
         lastWord(1933, ret, usCtpId);

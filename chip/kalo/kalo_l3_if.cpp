@@ -2,6 +2,7 @@
 // announcement of the interface manager becomes one chip record and one HLP
 // command; nothing is kept between calls.
 #include "chip/kalo/kalo_l3.h"
+#include "platform/clear.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -201,7 +202,7 @@ uint32_t PDT_IFM_AdaptPara(const HAL_L3_IF_S *intf, chip_l3_if_s *rec)
 
 uint32_t PDT_IFM_L3IFAdd(uint32_t ifIndex, const HAL_L3_IF_S *intf)
 {
-    chip_l3_if_s rec{};
+    auto rec = hal::cleared<chip_l3_if_s>();
     if (intf == nullptr) {
         lastWord(919, HAL_ERR, ifIndex);
         return HAL_ERR;
@@ -258,7 +259,7 @@ uint32_t CHIP_KALO_SynL3IFDel(uint32_t ifIndex)
 uint32_t CHIP_KALO_SynL3IFMtu(uint32_t ifIndex, uint32_t mtu)
 {
     HAL_TRACE(1093, "pdt l3 set mtu inf = 0x%x, mtu = %u.\r\n", ifIndex, mtu);
-    chip_l3_if_mtu_s req{};
+    auto req = hal::cleared<chip_l3_if_mtu_s>();
     req.if_index = ifIndex;
     req.mtu = mtu;
     const uint32_t ret = hal::sendRequest<hal::hlp::Cmd::L3_SET_IF_MTU>(req);
@@ -296,7 +297,7 @@ uint32_t QX_IFM_TranslatePrefix(uint32_t ifIndex, const HAL_L3_PREFIX_S *prefix,
 
 uint32_t CHIP_KALO_SynPrefixAdd(uint32_t ifIndex, const HAL_L3_PREFIX_S *prefix)
 {
-    chip_prefix_s rec{};
+    auto rec = hal::cleared<chip_prefix_s>();
     if (prefix == nullptr || !fillPrefix(1176, ifIndex, *prefix, rec)) {
         return HAL_ERR;
     }
@@ -310,7 +311,7 @@ uint32_t CHIP_KALO_SynPrefixAdd(uint32_t ifIndex, const HAL_L3_PREFIX_S *prefix)
 
 uint32_t CHIP_KALO_SynPrefixDel(uint32_t ifIndex, const HAL_L3_PREFIX_S *prefix)
 {
-    chip_prefix_s rec{};
+    auto rec = hal::cleared<chip_prefix_s>();
     if (prefix == nullptr || !fillPrefix(1216, ifIndex, *prefix, rec)) {
         return HAL_ERR;
     }

@@ -4,6 +4,7 @@
 
 #include "chip/kalo/kalo_l3.h"
 #include "hal_network_adpt.h"
+#include "platform/clear.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -177,7 +178,7 @@ uint32_t CHIP_KALO_AddPolicyRoute(uint32_t ruleId, const HAL_L3_POLICY_ROUTE_S *
         lastWord(1401, HAL_ERR_NULL_PTR);
         return HAL_ERR_NULL_PTR;
     }
-    chip_route_req_s req{};
+    auto req = hal::cleared<chip_route_req_s>();
     HAL_TRACE(1410,
               "enter PDT_ROUTE_AddPolicyRoute!RuleId = %d, RouteID = %d, MatchMask = %d, TagNum = %d, vlan = %d \n "
               "SrcIp: %d.%d.%d.%d, IpMask = %d \n",
@@ -234,7 +235,7 @@ uint32_t CHIP_KALO_AddNaptIndication(uint32_t ruleId, const HAL_L3_NAPT_IND_S *i
         lastWord(1503, HAL_ERR_NULL_PTR);
         return HAL_ERR_NULL_PTR;
     }
-    chip_napt_ind_s rec{};
+    auto rec = hal::cleared<chip_napt_ind_s>();
     HAL_TRACE(1512,
               "enter PDT_NAPT_AddNaptIndication!RuleId = %u, uiFamily = %u, uiRouteTblID = %u\nuiOutIfIndex = %u, "
               "uiDip[0] = %u uiMask = %u, uiIsToNapt = %u \n",
@@ -265,7 +266,7 @@ uint32_t CHIP_KALO_DelNaptIndication(uint32_t ruleId, const HAL_L3_NAPT_IND_S *i
         lastWord(1579, HAL_ERR_NULL_PTR);
         return HAL_ERR_NULL_PTR;
     }
-    chip_napt_ind_s rec{};
+    auto rec = hal::cleared<chip_napt_ind_s>();
     HAL_TRACE(1588,
               "enter PDT_NAPT_DelNaptIndication!RuleId = %u, uiFamily = %u, uiRouteTblID = %u\nuiOutIfIndex = %u, "
               "uiDip[0] = %u uiMask = %u, uiIsToNapt = %u \n",

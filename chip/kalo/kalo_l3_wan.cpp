@@ -3,6 +3,7 @@
 // maps each WAN id to its pair, and the driver's counter is created with the
 // first connection on a pair and removed with the last.
 #include "chip/kalo/kalo_l3.h"
+#include "platform/clear.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -42,7 +43,7 @@ extern "C" {
 
 uint32_t QX_DRV_WanStats(uint32_t cmd, uint32_t portType, uint32_t vlan, chip_wan_stats_rpl_s *reply)
 {
-    chip_wan_stats_req_s req{};
+    auto req = hal::cleared<chip_wan_stats_req_s>();
     chip_wan_stats_rpl_s rpl{};
     req.port_type = portType;
     req.vlan = vlan == 0 ? kDriverUntaggedVlan : vlan;

@@ -5,6 +5,7 @@
 
 #include "chip/kalo/kalo_hooks.h"
 #include "chip/kalo/kalo_prtcl_rows.h"
+#include "platform/clear.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -94,7 +95,7 @@ uint32_t PDT_L2M_PrtclPktAclToFlow(uint32_t flowId, uint32_t portType, uint32_t 
     if (rule == nullptr || action == nullptr || flow == nullptr) {
         return HAL_ERR;
     }
-    *flow = PduFlowRecord{};
+    hal::clearRecord(*flow);
     flow->flow_id = flowId;
     flow->uiRuleClass = ruleClass;
     (void)PDT_L2M_PrtclPktRuleTrans(portType, portId, rule, &flow->match);
@@ -134,7 +135,7 @@ uint32_t CHIP_KALO_PrtclPktAclAdd(uint32_t aclId, uint32_t portType, uint32_t po
         return HAL_ERR;
     }
     PDT_L2M_PrtclPktAclPrint();
-    PduFlowRecord flow{};
+    PduFlowRecord flow;  // cleared by the translation
     (void)PDT_L2M_PrtclPktAclToFlow(aclId, portType, portId, rule, ruleClass, action, &flow);
     uint32_t ret = hal::sendRequest<Cmd::PDU_ADD_FLOW>(flow);
     if (ret != 0) {
@@ -152,7 +153,7 @@ uint32_t CHIP_KALO_PrtclPktAclAdd(uint32_t aclId, uint32_t portType, uint32_t po
     // The entry is in use from here on, so that a delete releases whatever
     // the driver made of the profile.
     pduFlowCarRecord[aclId] = PduFlowCarEntry{1, aclId, rate};
-    PduCarRequest car{};
+    auto car = hal::cleared<PduCarRequest>();
     PDT_L2M_GetPduCarInfo(action, aclId, &car);
     ret = hal::sendRequest<Cmd::PDU_ADD_CAR>(car);
     if (ret != 0) {

@@ -4,6 +4,7 @@
 #include "chip/kalo/kalo_codes.h"
 #include "chip/kalo/kalo_prtcl.h"
 #include "chip/kalo/kalo_prtcl_rows.h"
+#include "platform/clear.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -137,7 +138,7 @@ uint32_t PDT_L2M_PrtclPktAclToDfxFlow(uint32_t flowId, uint32_t portType, uint32
     if (rule == nullptr || flow == nullptr) {
         return HAL_ERR;
     }
-    *flow = DfxFlowRecord{};
+    hal::clearRecord(*flow);
     flow->flow_id = flowId;
     flow->m.rule_class = ruleClass;
     (void)PDT_L2M_PrtclPktRuleTransDfx(portType, portId, rule, flow);
@@ -174,7 +175,7 @@ uint32_t CHIP_KALO_DfxFlowAdd(uint32_t flowId, uint32_t portType, uint32_t portI
     DfxFlowCntConfig counting{flowId, {}};
     std::copy(std::begin(kCntParams), std::end(kCntParams), std::begin(counting.param));
     PDT_L2M_PrtclPktAclPrint();
-    DfxFlowRecord flow{};
+    DfxFlowRecord flow;  // cleared by the translation
     (void)PDT_L2M_PrtclPktAclToDfxFlow(flowId, portType, portId, rule, ruleClass, action, &flow);
 
     uint32_t ret = hal::sendRequest<Cmd::DFX_ADD_FLOW>(flow);

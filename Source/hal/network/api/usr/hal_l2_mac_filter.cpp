@@ -9,6 +9,7 @@
 #include "chip/kalo/kalo_common.h"
 #include "chip/kalo/kalo_prtcl_rec.h"
 #include "hal_network_adpt.h"
+#include "platform/clear.h"
 #include "platform/diag.h"
 #include "platform/hlp_cmd.h"
 #include "platform/hlp_send.h"
@@ -34,7 +35,7 @@ uint32_t isFlowCreated;    // 1 while the default drop flow is installed
 // A flow on the user-side Ethernet ports of mask, ingress.
 PduFlowRecord ethFlow(uint32_t flowId, uint32_t ruleClass, uint32_t mask, uint32_t action)
 {
-    PduFlowRecord flow{};
+    auto flow = hal::cleared<PduFlowRecord>();
     flow.flow_id = flowId;
     flow.uiRuleClass = ruleClass;
     flow.match.direction = kalo::kPduIngress;
