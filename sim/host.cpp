@@ -145,7 +145,9 @@ uint32_t Host::send(uint32_t cmd, const void *req, uint32_t reqLen, void *reply,
     }
     if (result == 0 && answerToCopy != nullptr && reply != nullptr) {
         const size_t n = std::min<size_t>(answerToCopy->reply.size(), replyLen);
-        std::memcpy(reply, answerToCopy->reply.data(), n);
+        if (n != 0) {
+            std::memcpy(reply, answerToCopy->reply.data(), n);
+        }
     }
     if (result == 0 && cmd == kMacTableReadCmd && reqLen == sizeof(uintptr_t) && !macTable.empty()) {
         uintptr_t buffer = 0;
