@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "decode.h"
+#include "driver.h"
 #include "host.h"
 #include "json_out.h"
 #include "report.h"
@@ -113,10 +114,15 @@ int parseCommandLine(int argc, const char *const *argv, Options &o, std::ostream
     bool quiet = false;
     bool verbose = false;
     bool json = false;
+    bool state = false;
     CLI::Option *q = app.add_flag("--quiet", quiet, "Print only the summary line");
     CLI::Option *v = app.add_flag("-v,--verbose", verbose, "Also print failure records, traces and console lines");
     CLI::Option *j =
         app.add_flag("--json", json, "Print one JSON object per request (JSON lines); the summary line goes to stderr");
+    CLI::Option *st = app.add_flag("--state", state, "Print only the chip's tables after the run");
+    st->excludes(q);
+    st->excludes(v);
+    st->excludes(j);
     q->excludes(v);
     j->excludes(q);
     j->excludes(v);
@@ -125,7 +131,11 @@ int parseCommandLine(int argc, const char *const *argv, Options &o, std::ostream
     } catch (const CLI::ParseError &e) {
         return app.exit(e, out, err) == 0 ? 0 : 2;
     }
-    o.output = json ? Output::json : quiet ? Output::quiet : verbose ? Output::verbose : Output::requests;
+    o.output = json      ? Output::json
+               : quiet   ? Output::quiet
+               : state   ? Output::state
+               : verbose ? Output::verbose
+                         : Output::requests;
     return -1;
 }
 
@@ -141,6 +151,10 @@ void runScenario(const Options &o, std::ostream &out, std::ostream &err)
     addPrtclSteps(steps);
 
     Host &h = host();
+    // The scenario runs against the simulated chip: tables that the
+    // commands fill and empty, and the driver's answers where they refuse.
+    ChipModel chip;
+    chip.attach(h);
     size_t commands = 0;
     size_t records = 0;
     for (const Step &step : steps) {
@@ -149,11 +163,18 @@ void runScenario(const Options &o, std::ostream &out, std::ostream &err)
         const uint32_t result = step.call();
         if (o.output == Output::json) {
             printJson(step, result, h, before, out);
-        } else if (o.output != Output::quiet) {
+        } else if (o.output == Output::requests || o.output == Output::verbose) {
             printText(step, result, h, before, o.output == Output::verbose, out);
         }
         commands += h.hlp.size() - before.hlp;
         records += h.lastWords.size() - before.lastWords;
+    }
+    if (o.output == Output::requests || o.output == Output::verbose || o.output == Output::state) {
+        const std::string state = chip.summary();
+        out << "chip state:\n" << (state.empty() ? std::string("  (empty)\n") : state);
+    }
+    if (o.output == Output::state) {
+        return;
     }
     (o.output == Output::json ? err : out)
         << "halsim: " << steps.size() << " requests, " << commands << " HLP commands, " << records

@@ -11,6 +11,7 @@ enum class Output {
     verbose,   // and the failure records, traces and console lines it caused
     quiet,     // the summary line only
     json,      // one JSON object per request
+    state,     // the chip's tables after the run only
 };
 
 struct Options {
