@@ -29,6 +29,8 @@ TEST(HalsimCommandLine, ChoosesTheOutputOrExits)
         {{"-v"}, -1, Output::verbose},
         {{"--verbose"}, -1, Output::verbose},
         {{"--json"}, -1, Output::json},
+        {{"--state"}, -1, Output::state},
+        {{"--state", "--json"}, 2, Output::requests},
         {{"--help"}, 0, Output::requests},
         {{"--bogus"}, 2, Output::requests},
         {{"extra"}, 2, Output::requests},
