@@ -140,9 +140,7 @@ uint32_t PDT_L2M_MacFunc(HAL_L2_MAC_TABLE_S *table)
         lastWord(627, ret);
         return ret;
     }
-    if (chip->count > kChipMacTableMax) {
-        chip->count = kChipMacTableMax;
-    }
+    // The conversion reads no more entries than the buffer holds.
     (void)PDT_L2M_GetMacTable(chip, table);
     return 0;
 }
