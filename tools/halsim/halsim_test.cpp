@@ -36,6 +36,10 @@ TEST(HalsimCommandLine, ChoosesTheOutputOrExits)
         {{"extra"}, 2, Output::requests},
         {{"--json", "-v"}, 2, Output::requests},
         {{"--quiet", "--verbose"}, 2, Output::requests},
+        {{"/dev/null", "--state"}, -1, Output::state},
+        {{"--replay", "/dev/null", "/dev/null"}, 2, Output::requests},
+        {{"--to-scenario", "/dev/null", "--replay", "/dev/null"}, 2, Output::requests},
+        {{"--to-scenario", "/dev/null", "--json"}, 2, Output::requests},
     };
     for (const Case &c : cases) {
         std::vector<const char *> argv{"halsim"};
@@ -147,7 +151,9 @@ TEST(HalsimJson, ScenarioPrintsOneObjectPerRequest)
 {
     std::ostringstream out;
     std::ostringstream err;
-    runScenario(Options{Output::json}, out, err);
+    Options o;
+    o.output = Output::json;
+    runScenario(o, out, err);
     std::istringstream lines(out.str());
     size_t requests = 0;
     size_t commands = 0;

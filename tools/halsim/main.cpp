@@ -1,6 +1,7 @@
-// halsim: runs the built-in scenario of a terminal against the library in
-// the stand-in host and prints, for every request, what the driver received
-// and, asked to, what the library recorded and traced.
+// halsim: runs scenario files, a recording, or the built-in scenario of a
+// terminal against the library in the stand-in host with a simulated chip,
+// and prints, for every request, what the driver received and, asked to,
+// what the library recorded and traced.
 #include <iostream>
 
 #include "run.h"
@@ -12,6 +13,5 @@ int main(int argc, char **argv)
     if (status >= 0) {
         return status;
     }
-    halsim::runScenario(o, std::cout, std::cerr);
-    return 0;
+    return halsim::run(o, std::cout, std::cerr);
 }

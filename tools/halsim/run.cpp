@@ -6,11 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "decode.h"
 #include "driver.h"
 #include "host.h"
-#include "json_out.h"
-#include "report.h"
+#include "print.h"
 #include "scenario.h"
 
 namespace halsim {
@@ -19,75 +17,6 @@ namespace {
 
 // What the scenario noted about the terminal during the current step.
 std::vector<std::string> g_notes;
-
-// How far the host's lists ran before a step, so that what the step added
-// can be printed after it.
-struct Marks {
-    size_t hlp;
-    size_t lastWords;
-    size_t traces;
-    size_t console;
-};
-
-Marks marksOf(const Host &h) { return {h.hlp.size(), h.lastWords.size(), h.traces.size(), h.console.size()}; }
-
-std::string hex(uint32_t v)
-{
-    char buf[16];
-    std::snprintf(buf, sizeof(buf), "0x%x", v);
-    return buf;
-}
-
-void printText(const Step &step, uint32_t result, const Host &h, const Marks &from, bool verbose, std::ostream &out)
-{
-    out << step.what << '\n';
-    for (const std::string &n : g_notes) {
-        out << "  " << n << '\n';
-    }
-    out << "  = " << hex(result) << '\n';
-    for (size_t i = from.hlp; i < h.hlp.size(); ++i) {
-        out << "  HLP " << decode(h.hlp[i]);
-        if (h.hlp[i].result != 0) {
-            out << "    refused: " << hex(h.hlp[i].result) << '\n';
-        }
-    }
-    if (!verbose) {
-        return;
-    }
-    for (size_t i = from.lastWords; i < h.lastWords.size(); ++i) {
-        out << "  " << describe(h.lastWords[i]) << '\n';
-    }
-    for (size_t i = from.traces; i < h.traces.size(); ++i) {
-        out << "  " << describe(h.traces[i]) << '\n';
-    }
-    for (size_t i = from.console; i < h.console.size(); ++i) {
-        out << "  " << describe(h.console[i]) << '\n';
-    }
-}
-
-// The host's records of kind T from index from on, as a JSON array.
-template <typename T>
-Json listSince(const std::vector<T> &records, size_t from)
-{
-    Json out = Json::array();
-    for (size_t i = from; i < records.size(); ++i) {
-        out.push_back(toJson(records[i]));
-    }
-    return out;
-}
-
-void printJson(const Step &step, uint32_t result, const Host &h, const Marks &from, std::ostream &out)
-{
-    const Json line{{"call", step.what},
-                    {"result", result},
-                    {"commands", listSince(h.hlp, from.hlp)},
-                    {"notes", g_notes},
-                    {"lastWords", listSince(h.lastWords, from.lastWords)},
-                    {"traces", listSince(h.traces, from.traces)},
-                    {"console", listSince(h.console, from.console)}};
-    // A trace may carry bytes that are not UTF-8: they print as U+FFFD.
-    out << line.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
-}
 
 }  // namespace
 
@@ -108,8 +37,10 @@ void note(const char *fmt, ...)
 int parseCommandLine(int argc, const char *const *argv, Options &o, std::ostream &out, std::ostream &err)
 {
     CLI::App app{
-        "Runs the built-in terminal scenario against libhal_network_adpt in the stand-in host and prints each\n"
-        "request with its result and the HLP commands it sent, decoded.",
+        "Runs scenario files (or, without one, the built-in scenario of a triple-play terminal) against\n"
+        "libhal_network_adpt in the stand-in host with a simulated chip, and prints each request with its\n"
+        "result and the HLP commands it sent, decoded. Exit status: 0 when every expect holds, 1 when one\n"
+        "fails, 2 for a bad command line, scenario or recording.",
         "halsim"};
     bool quiet = false;
     bool verbose = false;
@@ -120,6 +51,22 @@ int parseCommandLine(int argc, const char *const *argv, Options &o, std::ostream
     CLI::Option *j =
         app.add_flag("--json", json, "Print one JSON object per request (JSON lines); the summary line goes to stderr");
     CLI::Option *st = app.add_flag("--state", state, "Print only the chip's tables after the run");
+    CLI::Option *files =
+        app.add_option("files", o.files, "Scenario files to run, one after another")->check(CLI::ExistingFile);
+    CLI::Option *rp = app.add_option("--replay", o.replay,
+                                     "Replay a recording of libhal_record.so and report every call whose result "
+                                     "differs")
+                          ->check(CLI::ExistingFile);
+    CLI::Option *ts =
+        app.add_option("--to-scenario", o.toScenario, "Write a recording of libhal_record.so as a scenario file")
+            ->check(CLI::ExistingFile);
+    rp->excludes(files);
+    ts->excludes(files);
+    ts->excludes(rp);
+    ts->excludes(q);
+    ts->excludes(v);
+    ts->excludes(j);
+    ts->excludes(st);
     st->excludes(q);
     st->excludes(v);
     st->excludes(j);
@@ -161,24 +108,32 @@ void runScenario(const Options &o, std::ostream &out, std::ostream &err)
         const Marks before = marksOf(h);
         g_notes.clear();
         const uint32_t result = step.call();
-        if (o.output == Output::json) {
-            printJson(step, result, h, before, out);
-        } else if (o.output == Output::requests || o.output == Output::verbose) {
-            printText(step, result, h, before, o.output == Output::verbose, out);
-        }
+        printRequest(o.output, step.what, result, g_notes, h, before, out);
         commands += h.hlp.size() - before.hlp;
         records += h.lastWords.size() - before.lastWords;
     }
-    if (o.output == Output::requests || o.output == Output::verbose || o.output == Output::state) {
-        const std::string state = chip.summary();
-        out << "chip state:\n" << (state.empty() ? std::string("  (empty)\n") : state);
-    }
+    printChipState(o.output, chip.summary(), out);
     if (o.output == Output::state) {
         return;
     }
     (o.output == Output::json ? err : out)
         << "halsim: " << steps.size() << " requests, " << commands << " HLP commands, " << records
         << " failure records, " << h.liveAllocations.size() << " allocations held\n";
+}
+
+int run(const Options &o, std::ostream &out, std::ostream &err)
+{
+    if (!o.toScenario.empty()) {
+        return toScenario(o, out, err);
+    }
+    if (!o.replay.empty()) {
+        return replay(o, out, err);
+    }
+    if (!o.files.empty()) {
+        return runFiles(o, out, err);
+    }
+    runScenario(o, out, err);
+    return 0;
 }
 
 }  // namespace halsim

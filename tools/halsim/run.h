@@ -3,6 +3,8 @@
 #define TOOLS_HALSIM_RUN_H
 
 #include <ostream>
+#include <string>
+#include <vector>
 
 namespace halsim {
 
@@ -16,6 +18,9 @@ enum class Output {
 
 struct Options {
     Output output = Output::requests;
+    std::vector<std::string> files;  // scenario files to run in place of the built-in one
+    std::string replay;              // a recording to replay
+    std::string toScenario;          // a recording to write as a scenario
 };
 
 // Reads halsim's command line into o. Returns -1 when halsim is to run,
@@ -26,6 +31,26 @@ int parseCommandLine(int argc, const char *const *argv, Options &o, std::ostream
 // Runs the built-in scenario, printing to out as o asks. The summary line
 // comes last, on err with JSON output so that out holds JSON lines only.
 void runScenario(const Options &o, std::ostream &out, std::ostream &err);
+
+// Runs o.files, each from a freshly loaded library, host and chip, printing
+// as runScenario does. Returns 0 when every expect holds, 1 when one does
+// not (each failure on err with its file, line, expected and actual
+// value), 2 when a file cannot be read (nothing runs then).
+int runFiles(const Options &o, std::ostream &out, std::ostream &err);
+
+// Replays the recording o.replay against the simulated terminal, printing
+// each call as runFiles does; every call whose result differs from the
+// recorded one is reported on err. Returns 0 when none differs, 1 when one
+// does, 2 for a recording that cannot be read.
+int replay(const Options &o, std::ostream &out, std::ostream &err);
+
+// Writes the recording o.toScenario to out as a scenario file: each call,
+// and an expect line with its recorded result. Returns 0, or 2 for a
+// recording that cannot be read.
+int toScenario(const Options &o, std::ostream &out, std::ostream &err);
+
+// Runs what o asks for and returns halsim's exit status.
+int run(const Options &o, std::ostream &out, std::ostream &err);
 
 }  // namespace halsim
 

@@ -1,0 +1,40 @@
+# Records a scenario run through libhal_record.so, then replays the
+# recording against the simulated terminal and runs it again as a
+# scenario: both must give every call its recorded result.
+#   cmake -DHALSIM=... -DRECORDER=... -DSCENARIO=... -DWORK=... -P RecordReplay.cmake
+file(MAKE_DIRECTORY ${WORK})
+set(rec ${WORK}/run.halrec)
+set(again ${WORK}/again.hal)
+file(REMOVE ${rec})
+
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -E env LD_PRELOAD=${RECORDER} HAL_RECORD_FILE=${rec} ${HALSIM} --quiet ${SCENARIO}
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the recorded run failed (${status}):\n${out}${err}")
+endif()
+if(NOT EXISTS ${rec})
+  message(FATAL_ERROR "the recorder wrote no ${rec}")
+endif()
+
+execute_process(COMMAND ${HALSIM} --quiet --replay ${rec}
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0 OR NOT out MATCHES " 0 differ")
+  message(FATAL_ERROR "the replay differs from the recording (${status}):\n${out}${err}")
+endif()
+string(REGEX MATCH "replayed ([0-9]+) calls" calls "${out}")
+if(CMAKE_MATCH_1 LESS 10)
+  message(FATAL_ERROR "the recording holds too few calls: ${out}")
+endif()
+
+execute_process(COMMAND ${HALSIM} --to-scenario ${rec}
+  RESULT_VARIABLE status OUTPUT_FILE ${again} ERROR_VARIABLE err)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "--to-scenario failed (${status}): ${err}")
+endif()
+execute_process(COMMAND ${HALSIM} --quiet ${again}
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the recording as a scenario does not hold (${status}):\n${out}${err}")
+endif()
+message(STATUS "${calls}; as a scenario: ${out}")

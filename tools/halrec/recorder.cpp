@@ -1,0 +1,238 @@
+// The recorder's runtime: resolving the real entry points, building one
+// entry per recorded call and appending it to the recording.
+//
+// An entry is built in a heap buffer while the call is prepared: its fixed
+// fields, then each argument with room left for a buffer's bytes after the
+// call. end() fills in the result, the argument count and those bytes, and
+// the entry goes to the file in one fwrite, flushed at once: a host that
+// dies loses at most the entry it was writing.
+#include "recorder.h"
+
+#include <dlfcn.h>
+#include <errno.h>
+#include <pthread.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace halrec {
+namespace {
+
+constexpr const char *kDefaultPath = "/tmp/hal.halrec";
+constexpr uint32_t kFormatVersion = 1;
+constexpr uint32_t kEntryCall = 1;
+
+enum : uint8_t { kArgWord = 0, kArgBuffer = 1, kArgNull = 2 };
+
+// Offsets in a call entry, counted from its kind field.
+constexpr size_t kLengthAt = 4;
+constexpr size_t kSequenceAt = 8;
+constexpr size_t kThreadAt = 12;
+constexpr size_t kTimeAt = 16;
+constexpr size_t kResultAt = 24;
+constexpr size_t kNameLengthAt = 28;
+constexpr size_t kNameAt = 30;
+constexpr size_t kEntryHeader = 8;  // kind and length
+
+// Calls in progress on this thread, recorded or not.
+thread_local unsigned t_depth = 0;
+
+pthread_once_t g_openOnce = PTHREAD_ONCE_INIT;
+FILE *g_file = nullptr;  // written once, under g_openOnce
+pthread_mutex_t g_writeLock = PTHREAD_MUTEX_INITIALIZER;
+uint32_t g_sequence = 0;  // under g_writeLock
+bool g_broken = false;    // under g_writeLock: a write failed, the file ends in a torn entry
+
+void putLe(uint8_t *at, uint64_t value, size_t bytes)
+{
+    for (size_t k = 0; k < bytes; ++k) {
+        at[k] = static_cast<uint8_t>(value >> (8 * k));
+    }
+}
+
+void openRecording()
+{
+    const char *path = getenv("HAL_RECORD_FILE");
+    if (path == nullptr || path[0] == '\0') {
+        path = kDefaultPath;
+    }
+    uint8_t header[16] = {'H', 'A', 'L', 'R', 'E', 'C', 0, 0};
+    putLe(header + 8, kFormatVersion, 4);
+    FILE *file = fopen(path, "wbe");
+    if (file != nullptr && (fwrite(header, sizeof header, 1, file) != 1 || fflush(file) != 0)) {
+        const int error = errno;
+        fclose(file);
+        file = nullptr;
+        errno = error;
+    }
+    if (file == nullptr) {
+        fprintf(stderr, "halrec: cannot write the recording %s (%s); calls are forwarded unrecorded\n", path,
+                strerror(errno));
+    }
+    g_file = file;
+}
+
+uint64_t monotonicNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000000U + static_cast<uint64_t>(now.tv_nsec);
+}
+
+void append(uint8_t *entry, size_t size)
+{
+    pthread_mutex_lock(&g_writeLock);
+    if (!g_broken) {
+        putLe(entry + kSequenceAt, g_sequence, 4);
+        if (fwrite(entry, size, 1, g_file) == 1 && fflush(g_file) == 0) {
+            ++g_sequence;
+        } else {
+            g_broken = true;
+            fprintf(stderr, "halrec: writing the recording failed (%s); later calls are not recorded\n",
+                    strerror(errno));
+        }
+    }
+    pthread_mutex_unlock(&g_writeLock);
+}
+
+}  // namespace
+
+Call::Call(const char *name, void **slot) : outermost_(t_depth++ == 0)
+{
+    // One thread stores the slot, once: whoever finds it set, here or in
+    // its wrapper, reads the stored value.
+    if (__atomic_load_n(slot, __ATOMIC_ACQUIRE) == nullptr) {
+        void *next = dlsym(RTLD_NEXT, name);
+        void *unset = nullptr;
+        if (next != nullptr) {
+            __atomic_compare_exchange_n(slot, &unset, next, false, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE);
+        }
+    }
+    if (!outermost_) {
+        return;
+    }
+    pthread_once(&g_openOnce, openRecording);
+    const size_t nameLength = strlen(name);
+    if (g_file == nullptr || nameLength > UINT16_MAX || !reserve(kNameAt + nameLength + 2)) {
+        return;
+    }
+    recording_ = true;
+    memset(entry_, 0, kNameAt);
+    putLe(entry_, kEntryCall, 4);
+    putLe(entry_ + kThreadAt, static_cast<uint32_t>(syscall(SYS_gettid)), 4);
+    putLe(entry_ + kTimeAt, monotonicNs(), 8);
+    putLe(entry_ + kNameLengthAt, nameLength, 2);
+    used_ = kNameAt;
+    put(name, nameLength);
+    argcAt_ = used_;
+    const uint8_t noArgs[2] = {};
+    put(noArgs, sizeof noArgs);
+}
+
+Call::~Call()
+{
+    free(entry_);
+    --t_depth;
+}
+
+void Call::word(uint32_t value)
+{
+    if (!recording_) {
+        return;
+    }
+    if (argc_ == kMaxArgs || !reserve(8)) {
+        drop();
+        return;
+    }
+    uint8_t arg[8] = {kArgWord};
+    putLe(arg + 4, value, 4);
+    put(arg, sizeof arg);
+    ++argc_;
+}
+
+void Call::buffer(const void *p, uint32_t size)
+{
+    if (!recording_) {
+        return;
+    }
+    if (argc_ == kMaxArgs || size > (SIZE_MAX - used_ - 8) / 2 || !reserve(8 + 2 * static_cast<size_t>(size))) {
+        drop();
+        return;
+    }
+    if (p == nullptr) {
+        const uint8_t arg[4] = {kArgNull};
+        put(arg, sizeof arg);
+    } else {
+        uint8_t arg[8] = {kArgBuffer};
+        putLe(arg + 4, size, 4);
+        put(arg, sizeof arg);
+        put(p, size);
+        buffers_[bufferCount_++] = {p, size, used_};
+        used_ += size;  // the bytes after the call, filled in by end()
+    }
+    ++argc_;
+}
+
+uint32_t Call::end(uint32_t result)
+{
+    if (!recording_) {
+        return result;
+    }
+    if (used_ - kEntryHeader > UINT32_MAX) {
+        drop();
+        return result;
+    }
+    putLe(entry_ + kLengthAt, used_ - kEntryHeader, 4);
+    putLe(entry_ + kResultAt, result, 4);
+    putLe(entry_ + argcAt_, argc_, 2);
+    for (uint32_t k = 0; k < bufferCount_; ++k) {
+        memcpy(entry_ + buffers_[k].after, buffers_[k].p, buffers_[k].size);
+    }
+    append(entry_, used_);
+    return result;
+}
+
+bool Call::reserve(size_t more)
+{
+    if (more <= capacity_ - used_) {
+        return true;
+    }
+    size_t capacity = capacity_ == 0 ? 256 : capacity_;
+    while (capacity - used_ < more) {
+        if (capacity > SIZE_MAX / 2) {
+            drop();
+            return false;
+        }
+        capacity *= 2;
+    }
+    void *grown = realloc(entry_, capacity);
+    if (grown == nullptr) {
+        drop();
+        return false;
+    }
+    entry_ = static_cast<uint8_t *>(grown);
+    capacity_ = capacity;
+    return true;
+}
+
+void Call::put(const void *bytes, size_t size)
+{
+    if (size != 0) {
+        memcpy(entry_ + used_, bytes, size);
+    }
+    used_ += size;
+}
+
+void Call::drop()
+{
+    free(entry_);
+    entry_ = nullptr;
+    used_ = 0;
+    capacity_ = 0;
+    recording_ = false;
+}
+
+}  // namespace halrec
