@@ -24,7 +24,11 @@ function(hal_layer target)
     target_include_directories(${target} PUBLIC $<TARGET_PROPERTY:${below},INTERFACE_INCLUDE_DIRECTORIES>)
   endforeach()
   target_compile_definitions(${target} PRIVATE HAL_NETWORK_ADPT_BUILD)
-  target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+  # Calls between the library's own exported functions (a translation
+  # table's converters, the default port lookups) bind inside the library,
+  # so the compiler may inline them; a host reaches the same functions
+  # through the dynamic symbols as before.
+  target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti -fno-semantic-interposition)
   set_target_properties(${target} PROPERTIES
     POSITION_INDEPENDENT_CODE ON
     C_VISIBILITY_PRESET hidden

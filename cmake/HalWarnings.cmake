@@ -7,15 +7,21 @@ function(hal_warnings target)
   endif()
 endfunction()
 
-# Request records live on the stack of one call: keep frames small.
+# Request records live on the stack of one call: keep frames small. An
+# optimised build holds each function to 1 KiB; an unoptimised one keeps
+# every temporary in its own slot, and gets twice that.
 function(hal_stack_guard target)
   if(HAL_SANITIZE OR HAL_FUZZ)
     return()
   endif()
+  set(limit 1024)
+  if(CMAKE_BUILD_TYPE STREQUAL "Debug" OR NOT CMAKE_BUILD_TYPE)
+    set(limit 2048)
+  endif()
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-    target_compile_options(${target} PRIVATE -Wstack-usage=2048)
+    target_compile_options(${target} PRIVATE -Wstack-usage=${limit})
   else()
-    target_compile_options(${target} PRIVATE -Wframe-larger-than=2048)
+    target_compile_options(${target} PRIVATE -Wframe-larger-than=${limit})
   endif()
 endfunction()
 

@@ -4,6 +4,7 @@
 // a later entry overwrites what an earlier one wrote.
 #include <cstddef>
 #include <iterator>
+#include <utility>
 
 #include "chip/kalo/kalo_common.h"
 #include "chip/kalo/kalo_l2.h"
@@ -97,15 +98,34 @@ uintptr_t addressOf(Rec &rec, uint32_t Rec::*field)
     return field != nullptr ? reinterpret_cast<uintptr_t>(&(rec.*field)) : 0;
 }
 
-template <typename In, typename Rec, size_t N>
-void runEntries(const Entry<In, Rec> (&table)[N], uint32_t tagNum, const In &in, Rec &rec)
+// One entry of a table, its row a constant: the compiler sees which
+// condition, values and converter it names and calls them directly.
+template <const auto &Table, size_t I, typename In, typename Rec>
+inline void runEntry(uint32_t tagNum, const In &in, Rec &rec)
 {
-    for (const Entry<In, Rec> &e : table) {
-        if ((e.tagNum == kAnyTagNum || e.tagNum == tagNum) && e.when(in)) {
-            (void)e.convert(e.first(in), e.second(in), addressOf(rec, e.dst[0]), addressOf(rec, e.dst[1]),
-                            addressOf(rec, e.dst[2]));
+    constexpr const auto &e = Table[I];
+    if constexpr (e.tagNum != kAnyTagNum) {
+        if (tagNum != e.tagNum) {
+            return;
         }
     }
+    if (e.when(in)) {
+        (void)e.convert(e.first(in), e.second(in), addressOf(rec, e.dst[0]), addressOf(rec, e.dst[1]),
+                        addressOf(rec, e.dst[2]));
+    }
+}
+
+// Runs a table's entries from top to bottom, expanded at compile time.
+template <const auto &Table, typename In, typename Rec, size_t... I>
+inline void runEntries(uint32_t tagNum, const In &in, Rec &rec, std::index_sequence<I...> /*rows*/)
+{
+    (runEntry<Table, I>(tagNum, in, rec), ...);
+}
+
+template <const auto &Table, typename In, typename Rec>
+inline void runEntries(uint32_t tagNum, const In &in, Rec &rec)
+{
+    runEntries<Table>(tagNum, in, rec, std::make_index_sequence<std::size(Table)>());
 }
 
 // Conditions and values read from a pair of per-slot bytes (tpidFilter,
@@ -365,7 +385,7 @@ uint32_t PDT_L2M_FlowRuleTrans(const HAL_L2_FLOW_RULE_S *rule, chip_flow_rule_s 
     if (rule == nullptr || chipRule == nullptr) {
         return 0;
     }
-    runEntries(kMatchEntries, rule->tagNum, *rule, *chipRule);
+    runEntries<kMatchEntries>(rule->tagNum, *rule, *chipRule);
     if (rule->macFilter != 0) {
         chipRule->mac_mode = 1;
         const int ret = memcpy_s(chipRule->mac, sizeof(chipRule->mac), rule->macAddr, sizeof(rule->macAddr));
@@ -424,7 +444,7 @@ uint32_t PDT_L2M_FlowActTrans(const HAL_L2_FLOW_RULE_S *rule, const HAL_L2_FLOW_
     if (rule == nullptr || treat == nullptr || act == nullptr) {
         return 0;
     }
-    runEntries(kActEntries, rule->tagNum, *treat, *act);
+    runEntries<kActEntries>(rule->tagNum, *treat, *act);
     return PDT_L2M_FlowActSpecAdpt(rule, treat, act);
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "platform/address.h"
 
@@ -30,15 +31,24 @@ using hal::in;
 using hal::out;
 
 /* The getters' results are not looked at: a field that cannot be filled
- * has been recorded by its getter, and the rule is built all the same. */
-template <size_t N>
-void runFieldRows(const FieldRow (&rows)[N])
+ * has been recorded by its getter, and the rule is built all the same. The
+ * rows are expanded at compile time, top to bottom, so that the compiler
+ * sees each row's getter and keeps the table out of memory. */
+template <size_t N, size_t... I>
+inline void runFieldRows(const FieldRow (&rows)[N], std::index_sequence<I...> /*rows*/)
 {
-    for (const FieldRow &row : rows) {
+    const auto run = [](const FieldRow &row) {
         if (row.enable != 0) {
             (void)row.getter(row.source, row.auxiliary, row.destination, row.secondDestination);
         }
-    }
+    };
+    (run(rows[I]), ...);
+}
+
+template <size_t N>
+inline void runFieldRows(const FieldRow (&rows)[N])
+{
+    runFieldRows(rows, std::make_index_sequence<N>());
 }
 
 }  // namespace kalo
