@@ -1,217 +1,107 @@
-// Cost of one request through the library, from the entry point to the
-// host's command channel, with a host that does nothing but accept. Each
-// benchmark also reports the HLP commands one request sends.
+// Cost of the requests a terminal makes most (ops.cpp), from the entry
+// point to the host's command channel, with a host that accepts every
+// command at once; and the floor they are held to: one system call, the
+// least one kernel round trip costs. After the runs a table gives each
+// request's CPU time per HLP command it sends as a multiple of the floor.
 #include <benchmark/benchmark.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
-#include <cstring>
-#include <memory>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
 
-#include "chip/kalo/kalo_l3.h"
-#include "hal_network_adpt.h"
-
-extern "C" uint32_t g_nullHostCommands;
+#include "ops.h"
 
 namespace {
 
-void countCommands(benchmark::State &state, uint32_t before)
+constexpr const char *kFloor = "floor_syscall_getppid";
+
+void floorCall(benchmark::State &state)
 {
-    state.counters["commands/request"] =
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(syscall(SYS_getppid));
+    }
+}
+
+void request(benchmark::State &state, const benchops::Op *op)
+{
+    op->setup();
+    const uint32_t before = g_nullHostCommands;
+    for (auto _ : state) {
+        op->run();
+    }
+    state.counters["commands"] =
         benchmark::Counter(static_cast<double>(g_nullHostCommands - before), benchmark::Counter::kAvgIterations);
+    op->teardown();
 }
 
-void BM_L2AddFlowBothDirections(benchmark::State &state)
-{
-    HAL_L2_FLOW_S flow{};
-    flow.FlowId = 100;
-    flow.CtpId = 3;
-    flow.BridgeId = 1;
-    flow.FlowDirection = 0;
-    flow.stInRule.tagNum = 1;
-    flow.stInRule.vlanFilter[0] = 1;
-    flow.stInRule.filterInfo[0].vlanID = 100;
-    flow.stInTreat.vlanTreat[0] = 2;
-    flow.stInTreat.treatInfo[0].vlanID = 200;
-    flow.stOutRule.tagNum = 1;
-    flow.stOutTreat.vlanTreat[0] = 2;
-    const uint32_t before = g_nullHostCommands;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(HAL_L2_AddFlow(&flow));
+// Prints what the console reporter prints, and keeps each run's CPU time
+// per iteration and commands per iteration for the table.
+class Reporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &r : runs) {
+            if (r.run_type != Run::RT_Iteration || r.iterations == 0) {
+                continue;
+            }
+            const auto commands = r.counters.find("commands");
+            Row &row = rows_[r.benchmark_name()];
+            row.ns = r.GetAdjustedCPUTime();  // the default unit, ns
+            row.commands = commands != r.counters.end() ? commands->second.value : 0;
+            if (order_.empty() || order_.back() != r.benchmark_name()) {
+                order_.push_back(r.benchmark_name());
+            }
+        }
     }
-    countCommands(state, before);
-}
-BENCHMARK(BM_L2AddFlowBothDirections);
 
-// A broadcast limit on an Ethernet user port: one command. The null host
-// refuses every chip attribute, so the chip type reads as unknown, outside
-// the family that also limits each user port; a user-side port gets one
-// command on either chip.
-void BM_L2SetBcLimitUserPort(benchmark::State &state)
-{
-    const HAL_L2_LIMIT_S limit{125000, 250000};
-    const uint32_t before = g_nullHostCommands;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(HAL_L2_SetBcLimit(3, &limit));
+    void printTable() const
+    {
+        const auto f = rows_.find(kFloor);
+        if (f == rows_.end() || f->second.ns <= 0) {
+            return;
+        }
+        const double floorNs = f->second.ns;
+        std::printf("\nfloor: one system call, %.1f ns CPU\n", floorNs);
+        std::printf("%-22s %12s %9s %12s %9s\n", "request", "ns CPU", "commands", "ns/command", "x floor");
+        for (const std::string &name : order_) {
+            const Row &row = rows_.at(name);
+            if (name == kFloor || row.commands <= 0) {
+                continue;
+            }
+            const double perCommand = row.ns / row.commands;
+            std::printf("%-22s %12.1f %9.0f %12.1f %9.2f\n", name.c_str(), row.ns, row.commands, perCommand,
+                        perCommand / floorNs);
+        }
     }
-    countCommands(state, before);
-}
-BENCHMARK(BM_L2SetBcLimitUserPort);
 
-void BM_L3InterfaceAdd(benchmark::State &state)
-{
-    HAL_L3_IF_S intf{};
-    intf.uiKind = 1;
-    intf.uiVlanId = 46;
-    intf.uiPriMode = 3;
-    intf.uiIpv4State = 1;
-    intf.uiIpv6State = 2;
-    const uint32_t before = g_nullHostCommands;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(HAL_L3_SynL3IFAdd(7, &intf));
-    }
-    countCommands(state, before);
-}
-BENCHMARK(BM_L3InterfaceAdd);
-
-void BM_L3PolicyRouteFourPorts(benchmark::State &state)
-{
-    struct {
-        HAL_L3_POLICY_ROUTE_S rule;
-        uint32_t ctp[4];
-    } r{};
-    r.rule.uiMatchMask = 7;
-    r.rule.uiVlan = 10;
-    r.rule.uiIpMask = 0xFFFFFF00U;
-    r.rule.uiAct = 2;
-    r.rule.uiCtpNum = 4;
-    r.ctp[0] = 1;
-    r.ctp[1] = 2;
-    r.ctp[2] = 3;
-    r.ctp[3] = 4;
-    const uint32_t before = g_nullHostCommands;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(HAL_L3_AddPolicyRoute(1, &r.rule));
-    }
-    countCommands(state, before);
-}
-BENCHMARK(BM_L3PolicyRouteFourPorts);
-
-void BM_BtvUserJoinAndLeave(benchmark::State &state)
-{
-    BtvProgramUser user{};
-    user.usFlowId = 9;
-    user.stProgram.uiMcastGroupID = 5;
-    const uint32_t before = g_nullHostCommands;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(HAL_BTV_AddProgramUsr(&user));
-        benchmark::DoNotOptimize(HAL_BTV_DelProgramUsr(&user));
-    }
-    countCommands(state, before);
-}
-BENCHMARK(BM_BtvUserJoinAndLeave);
-
-void BM_WanStatsRead(benchmark::State &state)
-{
-    (void)QX_IFM_WanStatsInit();
-    for (uint32_t wan = 1; wan <= 8; ++wan) {
-        (void)HAL_L3_AddWanStats(wan, wan * 10, 0);
-    }
-    HAL_L3_WAN_STATS_S stats{};
-    const uint32_t before = g_nullHostCommands;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(HAL_L3_GetWanStats(8, &stats));
-    }
-    countCommands(state, before);
-    for (uint32_t wan = 1; wan <= 8; ++wan) {
-        (void)HAL_L3_DelWanStats(wan);
-    }
-}
-BENCHMARK(BM_WanStatsRead);
-
-// A protocol-packet rule on Ethernet CTP 3 comparing ten fields, with a
-// rate: the flow, its CAR profile and the binding, three commands.
-constexpr uint32_t kPrtclAcl = 40;
-constexpr uint32_t kPrtclCtp = 3;
-constexpr uint32_t kPrtclRate = 256;
-
-PrtclPktRule tenFieldRule()
-{
-    PrtclPktRule r{};
-    r.uiFieldFlags = HAL_PRTCL_FIELD_MAC1 | HAL_PRTCL_FIELD_MAC2 | HAL_PRTCL_FIELD_SVLAN | HAL_PRTCL_FIELD_IP_PROTOCOL |
-                     HAL_PRTCL_FIELD_SRC_IP | HAL_PRTCL_FIELD_DST_IP | HAL_PRTCL_FIELD_L4_SRC_PORT |
-                     HAL_PRTCL_FIELD_L4_DST_PORT | HAL_PRTCL_FIELD_IP_VERSION | HAL_PRTCL_FIELD_IP_VER_QUALIFIER;
-    const uint8_t mac[6] = {0x00, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f};
-    std::memcpy(r.aucMac1, mac, sizeof(mac));
-    std::memset(r.aucMac1Mask, 0xFF, sizeof(r.aucMac1Mask));
-    std::memset(r.aucMac2Mask, 0xFF, 3);  // MAC 2: its first three bytes, all zero
-    r.uiSvlan = 100;
-    r.uiIpProtocol = 17;
-    r.uiSrcIp = 0xC0A80100U;
-    r.uiSrcIpMask = 0xFFFFFF00U;
-    r.uiDstIp = 0xC0A80101U;
-    r.uiDstIpMask = 0xFFFFFFFFU;
-    r.uiL4SrcPort = 68;
-    r.uiL4DstPort = 67;
-    r.uiIpVersion = 1;
-    return r;
-}
-
-void BM_PrtclPktAclAddWithCar(benchmark::State &state)
-{
-    const PrtclPktRule rule = tenFieldRule();
-    const PrtclPktAction action{1, 5, 0, kPrtclRate};
-    const uint32_t before = g_nullHostCommands;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(HAL_PDU_PrtclPktAclAdd(kPrtclAcl, 1, kPrtclCtp, &rule, 1, &action));
-    }
-    countCommands(state, before);
-    (void)HAL_PDU_PrtclPktAclDel(kPrtclAcl);
-}
-BENCHMARK(BM_PrtclPktAclAddWithCar);
-
-// Removal of a rule with a CAR bound: the binding released, the profile
-// deleted, the flow removed, three commands. A delete frees the CAR record,
-// so each iteration first marks it bound again as the add left it: a
-// 12-byte store, where re-adding the rule would cost several times the
-// delete itself.
-void BM_PrtclPktAclDelWithCar(benchmark::State &state)
-{
-    const PrtclPktRule rule = tenFieldRule();
-    const PrtclPktAction action{1, 5, 0, kPrtclRate};
-    (void)HAL_PDU_PrtclPktAclAdd(kPrtclAcl, 1, kPrtclCtp, &rule, 1, &action);
-    const PduFlowCarEntry bound = pduFlowCarRecord[kPrtclAcl];
-    const uint32_t before = g_nullHostCommands;
-    for (auto _ : state) {
-        pduFlowCarRecord[kPrtclAcl] = bound;
-        benchmark::DoNotOptimize(HAL_PDU_PrtclPktAclDel(kPrtclAcl));
-    }
-    countCommands(state, before);
-}
-BENCHMARK(BM_PrtclPktAclDelWithCar);
-
-// A read of a full MAC table: the buffer allocated, one command, the
-// driver's 2048 entries converted for the host with their ports named by
-// CTP, the buffer released. Every entry of the null host's table is one
-// the host sees.
-void BM_L2MacTableReadFull(benchmark::State &state)
-{
-    constexpr double kEntries = HAL_L2_MAC_TABLE_MAX;
-    const auto table = std::make_unique<HAL_L2_MAC_TABLE_S>();
-    if (HAL_L2_GetMacTable(table.get()) != 0 || table->uiNum != HAL_L2_MAC_TABLE_MAX) {
-        state.SkipWithError("the null host's table did not come through whole");
-        return;
-    }
-    const uint32_t before = g_nullHostCommands;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(HAL_L2_GetMacTable(table.get()));
-        benchmark::ClobberMemory();
-    }
-    countCommands(state, before);
-    // Seconds per entry, printed with its prefix ("9.8ns").
-    state.counters["per entry"] =
-        benchmark::Counter(kEntries, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
-BENCHMARK(BM_L2MacTableReadFull);
+private:
+    struct Row {
+        double ns = 0;
+        double commands = 0;
+    };
+    std::map<std::string, Row> rows_;
+    std::vector<std::string> order_;
+};
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    benchmark::RegisterBenchmark(kFloor, floorCall);
+    for (size_t i = 0; i < benchops::kOpCount; ++i) {
+        benchmark::RegisterBenchmark(benchops::kOps[i].name, request, &benchops::kOps[i]);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    Reporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printTable();
+    benchmark::Shutdown();
+    return 0;
+}
