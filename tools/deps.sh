@@ -4,8 +4,8 @@
 # GoogleMock, nlohmann-json and CLI11 (both for the tools only). With --ci,
 # also what .ci/run needs beyond that: the armhf cross compiler and qemu,
 # GoogleTest's sources for the cross build, clang with its fuzzer runtime,
-# clang-format, clang-tidy with python3 for tools/tidy.sh, and Google
-# Benchmark. Installs nothing when all is there; runs apt-get through sudo
+# clang-format, clang-tidy with python3 for tools/tidy.sh, valgrind for the
+# instruction budgets, and Google Benchmark. Installs nothing when all is there; runs apt-get through sudo
 # when not root.
 #
 #   tools/deps.sh [--ci]
@@ -52,6 +52,7 @@ if $ci; then
     command -v clang-format >/dev/null || need+=(clang-format)
     command -v clang-tidy >/dev/null || need+=(clang-tidy)
     command -v python3 >/dev/null || need+=(python3)
+    command -v valgrind >/dev/null || need+=(valgrind)
     ls /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
 fi
 if [ ${#need[@]} -eq 0 ]; then

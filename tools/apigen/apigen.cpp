@@ -11,6 +11,7 @@
 // The headers are plain C in one style: `typedef struct NAME { TYPE member;
 // TYPE member[DIM]; ... } NAME;` and `HAL_API RET NAME(PARAMS);`. Whatever
 // else they hold (macros, enums, externs, static assertions) is skipped.
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <iostream>
@@ -250,149 +251,204 @@ bool callable(const Function &f, const std::set<std::string> &structs)
     if (f.ret != "uint32_t" || f.params.size() > kMaxParams) {
         return false;
     }
-    for (const Param &p : f.params) {
-        if (paramKind(p, structs).empty()) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(f.params.begin(), f.params.end(),
+                       [&](const Param &p) { return !paramKind(p, structs).empty(); });
 }
 
 std::string pointerType(const Param &p) { return std::string(p.isConst ? "const " : "") + p.type + " *"; }
 
 // ---- Writing the tables ----------------------------------------------------------
 
-void writeTable(std::ostream &o, const std::vector<Struct> &structs, const std::vector<Function> &functions,
-                const std::vector<std::string> &hostFunctions)
+std::set<std::string> structNames(const std::vector<Struct> &structs)
 {
     std::set<std::string> names;
     for (const Struct &s : structs) {
         names.insert(s.name);
     }
-    o << "// Written by apigen from the public headers; do not edit.\n"
-         "#include <type_traits>\n\n"
-         "#include \"api_table.h\"\n"
-         "#include \"hal_network_adpt.h\"\n\n"
-         "namespace halsim::api {\n\n";
-    // Structs in header order: a nested struct is always defined before use.
+    return names;
+}
+
+// One record's member table, with a compile-time check that each member
+// still has the type the header gave it.
+void writeStruct(std::ostream &o, const Struct &s, const std::set<std::string> &names)
+{
+    for (const Member &m : s.members) {
+        o << "static_assert(std::is_same_v<std::remove_all_extents_t<decltype(" << s.name << "::" << m.name << ")>, "
+          << m.type << ">, \"" << s.name << "." << m.name << "\");\n";
+    }
+    o << "static const Member k" << s.name << "Members[] = {\n";
+    for (const Member &m : s.members) {
+        const std::string count = m.dim.empty() ? "1" : "(" + m.dim + ")";
+        o << "    {\"" << m.name << "\", offsetof(" << s.name << ", " << m.name << "), sizeof(" << s.name
+          << "::" << m.name << ") / " << count << ", " << count << ", "
+          << (names.count(m.type) != 0 ? "&k" + m.type : std::string("nullptr")) << "},\n";
+    }
+    o << "};\n";
+    o << "extern const Struct k" << s.name << ";\n";
+    o << "const Struct k" << s.name << " = {\"" << s.name << "\", sizeof(" << s.name << "), k" << s.name
+      << "Members, std::size(k" << s.name << "Members)};\n\n";
+}
+
+// Structs in header order: a nested struct is always defined before use.
+void writeStructs(std::ostream &o, const std::vector<Struct> &structs, const std::set<std::string> &names)
+{
     for (const Struct &s : structs) {
-        for (const Member &m : s.members) {
-            o << "static_assert(std::is_same_v<std::remove_all_extents_t<decltype(" << s.name << "::" << m.name
-              << ")>, " << m.type << ">, \"" << s.name << "." << m.name << "\");\n";
-        }
-        o << "static const Member k" << s.name << "Members[] = {\n";
-        for (const Member &m : s.members) {
-            const std::string count = m.dim.empty() ? "1" : "(" + m.dim + ")";
-            o << "    {\"" << m.name << "\", offsetof(" << s.name << ", " << m.name << "), sizeof(" << s.name
-              << "::" << m.name << ") / " << count << ", " << count << ", "
-              << (names.count(m.type) != 0 ? "&k" + m.type : std::string("nullptr")) << "},\n";
-        }
-        o << "};\n";
-        o << "extern const Struct k" << s.name << ";\n";
-        o << "const Struct k" << s.name << " = {\"" << s.name << "\", sizeof(" << s.name << "), k" << s.name
-          << "Members, std::size(k" << s.name << "Members)};\n\n";
+        writeStruct(o, s, names);
     }
     o << "const Struct *const kStructs[] = {\n";
     for (const Struct &s : structs) {
         o << "    &k" << s.name << ",\n";
     }
     o << "};\nconst size_t kStructCount = std::size(kStructs);\n\n";
+}
 
+// A parameter's descriptor: its kind, buffer size, record layout and
+// whether the entry point only reads the buffer.
+void writeParam(std::ostream &o, const Param &p, const std::set<std::string> &names)
+{
+    const std::string kind = paramKind(p, names);
+    o << "    {\"" << p.name << "\", ";
+    if (kind == "word") {
+        o << "ParamKind::word, 0, nullptr, false";
+    } else if (kind == "record") {
+        o << "ParamKind::buffer, sizeof(" << p.type << "), &k" << p.type << ", " << (p.isConst ? "true" : "false");
+    } else if (kind == "counter") {
+        o << "ParamKind::buffer, sizeof(" << p.type << "), nullptr, false";
+    } else {
+        o << "ParamKind::buffer, 6, nullptr, true";
+    }
+    o << "},\n";
+}
+
+// The parameter table of one entry point and the caller that unpacks a
+// scenario's arguments into it.
+void writeFunction(std::ostream &o, const Function &f, const std::set<std::string> &names)
+{
+    if (!f.params.empty()) {
+        o << "static const Param k" << f.name << "Params[] = {\n";
+        for (const Param &p : f.params) {
+            writeParam(o, p, names);
+        }
+        o << "};\n";
+    }
+    o << "static uint32_t call" << f.name << "([[maybe_unused]] const Args &a) { return " << f.name << "(";
+    for (size_t k = 0; k < f.params.size(); ++k) {
+        const Param &p = f.params[k];
+        o << (k != 0 ? ", " : "");
+        if (paramKind(p, names) == "word") {
+            o << "a.word(" << k << ")";
+        } else {
+            o << "static_cast<" << pointerType(p) << ">(a.buffer(" << k << "))";
+        }
+    }
+    o << "); }\n";
+}
+
+void writeFunctions(std::ostream &o, const std::vector<Function> &functions, const std::set<std::string> &names)
+{
     for (const Function &f : functions) {
-        if (!callable(f, names)) {
-            continue;
+        if (callable(f, names)) {
+            writeFunction(o, f, names);
         }
-        if (!f.params.empty()) {
-            o << "static const Param k" << f.name << "Params[] = {\n";
-            for (const Param &p : f.params) {
-                const std::string kind = paramKind(p, names);
-                o << "    {\"" << p.name << "\", ";
-                if (kind == "word") {
-                    o << "ParamKind::word, 0, nullptr, false";
-                } else if (kind == "record") {
-                    o << "ParamKind::buffer, sizeof(" << p.type << "), &k" << p.type << ", "
-                      << (p.isConst ? "true" : "false");
-                } else if (kind == "counter") {
-                    o << "ParamKind::buffer, sizeof(" << p.type << "), nullptr, false";
-                } else {
-                    o << "ParamKind::buffer, 6, nullptr, true";
-                }
-                o << "},\n";
-            }
-            o << "};\n";
-        }
-        o << "static uint32_t call" << f.name << "([[maybe_unused]] const Args &a) { return " << f.name << "(";
-        for (size_t k = 0; k < f.params.size(); ++k) {
-            const Param &p = f.params[k];
-            o << (k != 0 ? ", " : "");
-            if (paramKind(p, names) == "word") {
-                o << "a.word(" << k << ")";
-            } else {
-                o << "static_cast<" << pointerType(p) << ">(a.buffer(" << k << "))";
-            }
-        }
-        o << "); }\n";
     }
     o << "\nconst Function kFunctions[] = {\n";
     for (const Function &f : functions) {
-        if (!callable(f, names)) {
-            continue;
+        if (callable(f, names)) {
+            o << "    {\"" << f.name << "\", " << (f.params.empty() ? "nullptr" : "k" + f.name + "Params") << ", "
+              << f.params.size() << ", call" << f.name << "},\n";
         }
-        o << "    {\"" << f.name << "\", " << (f.params.empty() ? "nullptr" : "k" + f.name + "Params") << ", "
-          << f.params.size() << ", call" << f.name << "},\n";
     }
     o << "};\nconst size_t kFunctionCount = std::size(kFunctions);\n\n";
+}
+
+void writeHostFunctions(std::ostream &o, const std::vector<std::string> &hostFunctions)
+{
     o << "const char *const kHostFunctions[] = {\n";
     for (const std::string &name : hostFunctions) {
         o << "    \"" << name << "\",\n";
     }
-    o << "};\nconst size_t kHostFunctionCount = std::size(kHostFunctions);\n\n}  // namespace halsim::api\n";
+    o << "};\nconst size_t kHostFunctionCount = std::size(kHostFunctions);\n\n";
+}
+
+void writeTable(std::ostream &o, const std::vector<Struct> &structs, const std::vector<Function> &functions,
+                const std::vector<std::string> &hostFunctions)
+{
+    const std::set<std::string> names = structNames(structs);
+    o << "// Written by apigen from the public headers; do not edit.\n"
+         "#include <type_traits>\n\n"
+         "#include \"api_table.h\"\n"
+         "#include \"hal_network_adpt.h\"\n\n"
+         "namespace halsim::api {\n\n";
+    writeStructs(o, structs, names);
+    writeFunctions(o, functions, names);
+    writeHostFunctions(o, hostFunctions);
+    o << "}  // namespace halsim::api\n";
 }
 
 // ---- Writing the recorder --------------------------------------------------------
 
+// The parameter list of an entry point, with the names (a definition) or
+// without them (a function pointer type).
+void writeParamList(std::ostream &o, const Function &f, bool withNames)
+{
+    for (size_t k = 0; k < f.params.size(); ++k) {
+        const Param &p = f.params[k];
+        o << (k != 0 ? ", " : "");
+        if (withNames) {
+            o << (p.pointers == 0 ? p.type + " " : pointerType(p)) << p.name;
+        } else {
+            o << (p.pointers == 0 ? p.type : pointerType(p));
+        }
+    }
+}
+
+// What the recording keeps of each argument: a word's value, or the
+// contents of the buffer it points to.
+void writeRecordedArgs(std::ostream &o, const Function &f, const std::set<std::string> &names)
+{
+    for (const Param &p : f.params) {
+        const std::string kind = paramKind(p, names);
+        if (kind == "word") {
+            o << "    call_.word(" << p.name << ");\n";
+        } else if (kind == "mac") {
+            o << "    call_.buffer(" << p.name << ", 6);\n";
+        } else {
+            o << "    call_.buffer(" << p.name << ", halrec::sizeOf(" << p.name << "));\n";
+        }
+    }
+}
+
+// One wrapper: records the call, forwards it to the real entry point and
+// records what it returned.
+void writeWrapper(std::ostream &o, const Function &f, const std::set<std::string> &names)
+{
+    o << "__attribute__((visibility(\"default\"))) uint32_t " << f.name << "(";
+    writeParamList(o, f, true);
+    o << (f.params.empty() ? "void" : "") << ")\n{\n";
+    o << "    using Fn = uint32_t (*)(";
+    writeParamList(o, f, false);
+    o << ");\n";
+    o << "    static Fn real;\n";
+    o << "    halrec::Call call_(\"" << f.name << "\", reinterpret_cast<void **>(&real));\n";
+    writeRecordedArgs(o, f, names);
+    o << "    return call_.end(real == nullptr ? halrec::kNoRealFunction : real(";
+    for (size_t k = 0; k < f.params.size(); ++k) {
+        o << (k != 0 ? ", " : "") << f.params[k].name;
+    }
+    o << "));\n}\n\n";
+}
+
 void writeRecorder(std::ostream &o, const std::vector<Struct> &structs, const std::vector<Function> &functions)
 {
-    std::set<std::string> names;
-    for (const Struct &s : structs) {
-        names.insert(s.name);
-    }
+    const std::set<std::string> names = structNames(structs);
     o << "// Written by apigen from the public headers; do not edit.\n"
          "#include \"hal_network_adpt.h\"\n"
          "#include \"recorder.h\"\n\n"
          "extern \"C\" {\n\n";
     for (const Function &f : functions) {
-        if (!callable(f, names)) {
-            continue;
+        if (callable(f, names)) {
+            writeWrapper(o, f, names);
         }
-        o << "__attribute__((visibility(\"default\"))) uint32_t " << f.name << "(";
-        for (size_t k = 0; k < f.params.size(); ++k) {
-            const Param &p = f.params[k];
-            o << (k != 0 ? ", " : "") << (p.pointers == 0 ? p.type + " " : pointerType(p)) << p.name;
-        }
-        o << (f.params.empty() ? "void" : "") << ")\n{\n";
-        o << "    using Fn = uint32_t (*)(";
-        for (size_t k = 0; k < f.params.size(); ++k) {
-            const Param &p = f.params[k];
-            o << (k != 0 ? ", " : "") << (p.pointers == 0 ? p.type : pointerType(p));
-        }
-        o << ");\n";
-        o << "    static Fn real;\n";
-        o << "    halrec::Call call_(\"" << f.name << "\", reinterpret_cast<void **>(&real));\n";
-        for (const Param &p : f.params) {
-            if (paramKind(p, names) == "word") {
-                o << "    call_.word(" << p.name << ");\n";
-            } else if (paramKind(p, names) == "mac") {
-                o << "    call_.buffer(" << p.name << ", 6);\n";
-            } else {
-                o << "    call_.buffer(" << p.name << ", halrec::sizeOf(" << p.name << "));\n";
-            }
-        }
-        o << "    return call_.end(real == nullptr ? halrec::kNoRealFunction : real(";
-        for (size_t k = 0; k < f.params.size(); ++k) {
-            o << (k != 0 ? ", " : "") << f.params[k].name;
-        }
-        o << "));\n}\n\n";
     }
     o << "}  // extern \"C\"\n";
 }

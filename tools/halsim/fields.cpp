@@ -79,7 +79,8 @@ std::optional<uint32_t> parseIpv4(std::string_view text)
     size_t start = 0;
     while (start <= text.size()) {
         const size_t dot = text.find('.', start);
-        const std::string_view part = text.substr(start, dot == std::string_view::npos ? text.npos : dot - start);
+        const std::string_view part =
+            text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
         if (part.empty() || part.size() > 3 || part.find_first_not_of("0123456789") != std::string_view::npos) {
             return std::nullopt;
         }
@@ -106,7 +107,7 @@ std::vector<std::string_view> split(std::string_view text, char sep)
     size_t start = 0;
     for (;;) {
         const size_t at = text.find(sep, start);
-        out.push_back(text.substr(start, at == std::string_view::npos ? text.npos : at - start));
+        out.push_back(text.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
         if (at == std::string_view::npos) {
             return out;
         }
@@ -136,6 +137,146 @@ void walk(const api::Struct &s, const uint8_t *buf, size_t base, const std::stri
             out(name, formatValue(buf, ref));
         }
     }
+}
+
+// A counter or a MAC address: the parameter itself, by its name, whole or
+// one element of it.
+std::optional<FieldRef> resolveParam(const api::Param &p, std::string_view path, std::string &error)
+{
+    std::string_view name;
+    std::optional<size_t> index;
+    const size_t elem = p.size == 6 ? 1 : p.size;
+    const size_t count = p.size / elem;
+    if (!splitIndex(path, name, index) || name != p.name || (index && *index >= count)) {
+        error = "unknown field '" + std::string(path) + "'";
+        return std::nullopt;
+    }
+    return index ? FieldRef{*index * elem, elem, 1} : FieldRef{0, elem, count};
+}
+
+// The list that follows record s, named like one more member of it.
+std::optional<FieldRef> tailField(const api::Struct *s, std::string_view name, std::optional<size_t> index)
+{
+    const Tail *t = tailOf(s);
+    if (t == nullptr || name != t->name || (index && *index >= t->max)) {
+        return std::nullopt;
+    }
+    return index ? FieldRef{t->offset + *index * t->elem, t->elem, 1} : FieldRef{t->offset, t->elem, t->max};
+}
+
+// How one segment of a path ended: at a number (the path's field), inside
+// a nested record (the next segment names one of its members), or wrong.
+enum class Step { number, record, error };
+
+// Where the walk down a path stands: the record the next segment names a
+// member of and that record's offset in the buffer; once a segment ends at
+// a number, the field found.
+struct Walk {
+    const api::Struct *record = nullptr;
+    size_t base = 0;
+    FieldRef field;
+};
+
+// Resolves one segment of path ("filterInfo[0]") in the record the walk
+// stands at. first: the segment opens the path (only there can it name the
+// list after the record); last: no segment follows it.
+Step step(Walk &w, std::string_view part, bool first, bool last, std::string_view path, std::string &error)
+{
+    std::string_view name;
+    std::optional<size_t> index;
+    if (!splitIndex(part, name, index)) {
+        error = "malformed field '" + std::string(path) + "'";
+        return Step::error;
+    }
+    const api::Member *m = memberOf(*w.record, name);
+    if (m == nullptr) {
+        const std::optional<FieldRef> tail = first && last ? tailField(w.record, name, index) : std::nullopt;
+        if (tail) {
+            w.field = *tail;
+            return Step::number;
+        }
+        error = "unknown field '" + std::string(path) + "'";
+        return Step::error;
+    }
+    if (index && *index >= m->count) {
+        error = "index out of range in '" + std::string(path) + "': " + m->name + " has " + std::to_string(m->count);
+        return Step::error;
+    }
+    const size_t at = w.base + m->offset + (index ? *index * m->elem : 0);
+    if (m->type == nullptr) {
+        if (!last) {
+            error = "field '" + std::string(path) + "': " + m->name + " is a number, without members";
+            return Step::error;
+        }
+        w.field = FieldRef{at, m->elem, index ? 1 : m->count};
+        return Step::number;
+    }
+    if (last || (!index && m->count > 1)) {
+        error = "field '" + std::string(path) + "' is a record: name one of its members";
+        return Step::error;
+    }
+    w.record = m->type;
+    w.base = at;
+    return Step::record;
+}
+
+// A MAC address or a byte list in hex: "00:11:22:33:44:55".
+bool writeBytes(uint8_t *buf, const FieldRef &ref, std::string_view text, std::string &error)
+{
+    const std::vector<std::string_view> bytes = split(text, ':');
+    if (bytes.size() > ref.count) {
+        error = "too many bytes in '" + std::string(text) + "'";
+        return false;
+    }
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const std::optional<uint64_t> b =
+            bytes[i].size() == 2 ? parseNumber("0x" + std::string(bytes[i])) : std::nullopt;
+        if (!b) {
+            error = "bad byte '" + std::string(bytes[i]) + "' in '" + std::string(text) + "'";
+            return false;
+        }
+        buf[ref.offset + i] = static_cast<uint8_t>(*b);
+    }
+    return true;
+}
+
+// An IPv4 address: into a 32-bit number in host byte order, or into four
+// bytes in network byte order.
+bool writeIpv4(uint8_t *buf, const FieldRef &ref, std::string_view text, std::string &error)
+{
+    const std::optional<uint32_t> ip = parseIpv4(text);
+    if (!ip || !((ref.elem == 4) || (ref.elem == 1 && ref.count >= 4))) {
+        error = "bad address '" + std::string(text) + "' (an IPv4 address fills a 32-bit number or four bytes)";
+        return false;
+    }
+    if (ref.elem == 4) {
+        writeNumber(buf + ref.offset, 4, *ip);
+    } else {
+        for (size_t i = 0; i < 4; ++i) {
+            buf[ref.offset + i] = static_cast<uint8_t>(*ip >> (24 - 8 * i));
+        }
+    }
+    return true;
+}
+
+// A number or a comma list of them, each within the field's width.
+bool writeNumbers(uint8_t *buf, const FieldRef &ref, std::string_view text, std::string &error)
+{
+    const std::vector<std::string_view> items = split(text, ',');
+    if (items.size() > ref.count) {
+        error = "too many values in '" + std::string(text) + "': the field holds " + std::to_string(ref.count);
+        return false;
+    }
+    const uint64_t max = ref.elem >= 8 ? UINT64_MAX : (uint64_t{1} << (8 * ref.elem)) - 1;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const std::optional<uint64_t> v = parseNumber(items[i]);
+        if (!v || *v > max) {
+            error = "bad value '" + std::string(items[i]) + "' for a " + std::to_string(8 * ref.elem) + "-bit field";
+            return false;
+        }
+        writeNumber(buf + ref.offset + i * ref.elem, ref.elem, *v);
+    }
+    return true;
 }
 
 }  // namespace
@@ -179,112 +320,35 @@ size_t bufferSize(const api::Param &p)
 
 std::optional<FieldRef> resolve(const api::Param &p, std::string_view path, std::string &error)
 {
-    const std::string whole(path);
     if (p.type == nullptr) {
-        // A counter or a MAC address: the parameter itself, by its name.
-        std::string_view name;
-        std::optional<size_t> index;
-        const size_t elem = p.size == 6 ? 1 : p.size;
-        const size_t count = p.size / elem;
-        if (!splitIndex(path, name, index) || name != p.name || (index && *index >= count)) {
-            error = "unknown field '" + whole + "'";
-            return std::nullopt;
-        }
-        return index ? FieldRef{*index * elem, elem, 1} : FieldRef{0, elem, count};
+        return resolveParam(p, path, error);
     }
-    const api::Struct *s = p.type;
-    size_t base = 0;
+    Walk w;
+    w.record = p.type;
     for (size_t start = 0;;) {
         const size_t dot = path.find('.', start);
-        const std::string_view part = path.substr(start, dot == std::string_view::npos ? path.npos : dot - start);
-        std::string_view name;
-        std::optional<size_t> index;
-        if (!splitIndex(part, name, index)) {
-            error = "malformed field '" + whole + "'";
+        const std::string_view part =
+            path.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+        const Step result = step(w, part, start == 0, dot == std::string_view::npos, path, error);
+        if (result == Step::error) {
             return std::nullopt;
         }
-        const api::Member *m = memberOf(*s, name);
-        if (m == nullptr) {
-            const Tail *t = start == 0 ? tailOf(s) : nullptr;
-            if (t != nullptr && name == t->name && dot == std::string_view::npos && (!index || *index < t->max)) {
-                return index ? FieldRef{t->offset + *index * t->elem, t->elem, 1}
-                             : FieldRef{t->offset, t->elem, t->max};
-            }
-            error = "unknown field '" + whole + "'";
-            return std::nullopt;
+        if (result == Step::number) {
+            return w.field;
         }
-        if (index && *index >= m->count) {
-            error = "index out of range in '" + whole + "': " + m->name + " has " + std::to_string(m->count);
-            return std::nullopt;
-        }
-        const size_t at = base + m->offset + (index ? *index * m->elem : 0);
-        if (m->type == nullptr) {
-            if (dot != std::string_view::npos) {
-                error = "field '" + whole + "': " + m->name + " is a number, without members";
-                return std::nullopt;
-            }
-            return FieldRef{at, m->elem, index ? 1 : m->count};
-        }
-        if (dot == std::string_view::npos || (!index && m->count > 1)) {
-            error = "field '" + whole + "' is a record: name one of its members";
-            return std::nullopt;
-        }
-        s = m->type;
-        base = at;
         start = dot + 1;
     }
 }
 
 bool writeValue(uint8_t *buf, const FieldRef &ref, std::string_view text, std::string &error)
 {
-    // A MAC address or a byte list in hex: "00:11:22:33:44:55".
     if (ref.elem == 1 && text.find(':') != std::string_view::npos) {
-        const std::vector<std::string_view> bytes = split(text, ':');
-        if (bytes.size() > ref.count) {
-            error = "too many bytes in '" + std::string(text) + "'";
-            return false;
-        }
-        for (size_t i = 0; i < bytes.size(); ++i) {
-            const std::optional<uint64_t> b =
-                bytes[i].size() == 2 ? parseNumber("0x" + std::string(bytes[i])) : std::nullopt;
-            if (!b) {
-                error = "bad byte '" + std::string(bytes[i]) + "' in '" + std::string(text) + "'";
-                return false;
-            }
-            buf[ref.offset + i] = static_cast<uint8_t>(*b);
-        }
-        return true;
+        return writeBytes(buf, ref, text, error);
     }
     if (text.find('.') != std::string_view::npos) {
-        const std::optional<uint32_t> ip = parseIpv4(text);
-        if (!ip || !((ref.elem == 4) || (ref.elem == 1 && ref.count >= 4))) {
-            error = "bad address '" + std::string(text) + "' (an IPv4 address fills a 32-bit number or four bytes)";
-            return false;
-        }
-        if (ref.elem == 4) {
-            writeNumber(buf + ref.offset, 4, *ip);
-        } else {
-            for (size_t i = 0; i < 4; ++i) {
-                buf[ref.offset + i] = static_cast<uint8_t>(*ip >> (24 - 8 * i));
-            }
-        }
-        return true;
+        return writeIpv4(buf, ref, text, error);
     }
-    const std::vector<std::string_view> items = split(text, ',');
-    if (items.size() > ref.count) {
-        error = "too many values in '" + std::string(text) + "': the field holds " + std::to_string(ref.count);
-        return false;
-    }
-    for (size_t i = 0; i < items.size(); ++i) {
-        const std::optional<uint64_t> v = parseNumber(items[i]);
-        const uint64_t max = ref.elem >= 8 ? UINT64_MAX : (uint64_t{1} << (8 * ref.elem)) - 1;
-        if (!v || *v > max) {
-            error = "bad value '" + std::string(items[i]) + "' for a " + std::to_string(8 * ref.elem) + "-bit field";
-            return false;
-        }
-        writeNumber(buf + ref.offset + i * ref.elem, ref.elem, *v);
-    }
-    return true;
+    return writeNumbers(buf, ref, text, error);
 }
 
 std::string formatValue(const uint8_t *buf, const FieldRef &ref)

@@ -34,7 +34,7 @@ std::string callLine(const api::Function &f, const RecordedCall &c)
         } else {
             const std::string prefix = p.type != nullptr && records > 1 ? std::string(p.name) + "." : "";
             nonZeroFields(p, a.before.data(), a.before.size(), [&](const std::string &path, const std::string &value) {
-                line += " " + prefix + path + "=" + value;
+                line.append(" ").append(prefix).append(path).append("=").append(value);
             });
         }
     }

@@ -74,6 +74,36 @@ std::function<void(uint64_t)> to(T &field)
     return [&field](uint64_t v) { field = static_cast<T>(v); };
 }
 
+// traffic mac: an entry the chip learnt, its address given as
+// AA:BB:CC:DD:EE:FF and the rest as numbers.
+bool learntMac(ChipModel &chip, const std::vector<Pair> &pairs, const std::string &what, bool &counted,
+               std::string &error)
+{
+    LearntMac entry;
+    std::vector<Pair> numbers;
+    for (const Pair &p : pairs) {
+        if (p.key != "mac") {
+            numbers.push_back(p);
+            continue;
+        }
+        std::string why;
+        if (p.value.size() != 17 || !writeValue(entry.mac.data(), FieldRef{0, 1, 6}, p.value, why)) {
+            error = "bad MAC address '" + p.value + "' for mac";
+            return false;
+        }
+    }
+    if (!assign(numbers,
+                {{"mask", to(entry.mask)},
+                 {"vlan", to(entry.vlan), 0xFFFF},
+                 {"novlan", to(entry.noVlan), 1},
+                 {"kind", to(entry.kind)}},
+                what, error)) {
+        return false;
+    }
+    counted = chip.addLearntMac(entry) == 0;
+    return true;
+}
+
 }  // namespace
 
 bool applyHostSetting(Host &h, const std::string &setting, const std::vector<Pair> &pairs, std::string &error)
@@ -200,29 +230,7 @@ bool applyTraffic(ChipModel &chip, const std::string &kind, const std::vector<Pa
         return true;
     }
     if (kind == "mac") {
-        LearntMac entry;
-        std::vector<Pair> numbers;
-        for (const Pair &p : pairs) {
-            if (p.key != "mac") {
-                numbers.push_back(p);
-                continue;
-            }
-            std::string why;
-            if (p.value.size() != 17 || !writeValue(entry.mac.data(), FieldRef{0, 1, 6}, p.value, why)) {
-                error = "bad MAC address '" + p.value + "' for mac";
-                return false;
-            }
-        }
-        if (!assign(numbers,
-                    {{"mask", to(entry.mask)},
-                     {"vlan", to(entry.vlan), 0xFFFF},
-                     {"novlan", to(entry.noVlan), 1},
-                     {"kind", to(entry.kind)}},
-                    what, error)) {
-            return false;
-        }
-        counted = chip.addLearntMac(entry) == 0;
-        return true;
+        return learntMac(chip, pairs, what, counted, error);
     }
     error = "unknown traffic '" + kind + "' (tci, dfx, wan, group, em, mac)";
     return false;
