@@ -52,10 +52,14 @@ uint32_t on(Context &c, Tag<Cmd::PDU_BIND_CAR> /*cmd*/, const PduCarBind &req)
     return addEntry(c.t.carBindings, req.flow_id, req.car_id);
 }
 
-// Releases the binding of the flow the word names.
+// Releases the binding of the flow the word names. Releasing a CAR the
+// driver does not hold is not an error: a rule whose CAR profile or binding
+// was refused is removed with the same release, delete and removal as any
+// other, and each must go through.
 uint32_t on(Context &c, Tag<Cmd::PDU_UNBIND_CAR> /*cmd*/, const Word &req)
 {
-    return removeEntry(c.t.carBindings, req.value);
+    c.t.carBindings.erase(req.value);
+    return 0;
 }
 
 uint32_t on(Context &c, Tag<Cmd::PDU_DEL_CAR> /*cmd*/, const Word &req)
@@ -63,7 +67,8 @@ uint32_t on(Context &c, Tag<Cmd::PDU_DEL_CAR> /*cmd*/, const Word &req)
     if (profileBound(c.t, req.value)) {
         return kInUse;
     }
-    return removeEntry(c.t.carProfiles, req.value);
+    c.t.carProfiles.erase(req.value);
+    return 0;
 }
 
 // ---- Diagnostic flows: counted once configured and switched on ------------------------------
