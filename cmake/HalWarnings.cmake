@@ -11,7 +11,7 @@ endfunction()
 # optimised build holds each function to 1 KiB; an unoptimised one keeps
 # every temporary in its own slot, and gets twice that.
 function(hal_stack_guard target)
-  if(HAL_SANITIZE OR HAL_FUZZ)
+  if(HAL_SANITIZE OR HAL_FUZZ OR HAL_TSAN)
     return()
   endif()
   set(limit 1024)
@@ -36,5 +36,11 @@ function(hal_sanitize target)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-sanitize-recover=all
                                              -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  elseif(HAL_TSAN)
+    # ThreadSanitizer: every target of the process carries the
+    # instrumentation, so that accesses from the library, the host and the
+    # tests are all seen.
+    target_compile_options(${target} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=thread)
   endif()
 endfunction()
