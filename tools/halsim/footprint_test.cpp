@@ -370,13 +370,7 @@ void callOnStack(void *arg)
 {
     auto *work = static_cast<CallWork *>(arg);
     ScenarioLine &l = *work->line;
-    api::Args args = l.args;
-    for (size_t i = 0; i < l.function->paramCount; ++i) {
-        if (l.function->params[i].kind == api::ParamKind::buffer) {
-            args.buffers[i] = (l.nullMask & (1U << i)) != 0 ? nullptr : l.buffers[i].data();
-        }
-    }
-    work->result = l.function->call(args);
+    work->result = l.function->call(argsOf(l));
 }
 
 uint32_t ExampleFootprint::runCall(ScenarioLine &l, bool checked, size_t &depth)
@@ -436,28 +430,19 @@ void ExampleFootprint::runFile(bool checked)
                 break;
             }
             case LineKind::host:
-                (void)applyHostSetting(h, l.verb, l.pairs, error);
-                break;
             case LineKind::refuse:
-                h.answer(static_cast<uint32_t>(l.number), static_cast<uint32_t>(l.number2));
-                break;
             case LineKind::fail:
-                if (l.flag) {
-                    h.failAlways(l.rest, static_cast<uint32_t>(l.number2));
-                } else {
-                    h.failNext(l.rest, static_cast<uint32_t>(l.number2));
-                }
-                if (l.rest == "QX_OS_MemMallocD" && l.flag) {
-                    failures_.always = static_cast<uint32_t>(l.number2);
-                } else if (l.rest == "QX_OS_MemMallocD") {
-                    failures_.next.push_back(static_cast<uint32_t>(l.number2));
+            case LineKind::traffic:
+                (void)applyLine(h, chip_, l);
+                // Allocations the file makes fail are not the library's.
+                if (l.kind == LineKind::fail && l.rest == "QX_OS_MemMallocD") {
+                    if (l.flag) {
+                        failures_.always = static_cast<uint32_t>(l.number2);
+                    } else {
+                        failures_.next.push_back(static_cast<uint32_t>(l.number2));
+                    }
                 }
                 break;
-            case LineKind::traffic: {
-                bool counted = false;
-                (void)applyTraffic(chip_, l.verb, l.pairs, counted, error);
-                break;
-            }
             case LineKind::expect:
                 // The calls run as halsim runs them: each answers as the
                 // file expects.

@@ -448,6 +448,17 @@ bool parseLine(std::string_view text, const ScenarioLine *lastCall, ScenarioLine
 
 }  // namespace
 
+api::Args argsOf(ScenarioLine &l)
+{
+    api::Args args = l.args;
+    for (size_t i = 0; i < l.buffers.size(); ++i) {
+        if (!l.buffers[i].empty()) {
+            args.buffers[i] = (l.nullMask & (1U << i)) != 0 ? nullptr : l.buffers[i].data();
+        }
+    }
+    return args;
+}
+
 bool commandCode(std::string_view text, uint32_t &code)
 {
     for (const Layout &l : layouts()) {

@@ -91,6 +91,10 @@ struct Scenario {
 // "file:line: what" at the first line that cannot be read.
 bool parseScenario(std::string_view text, const std::string &file, Scenario &out, std::string &error);
 
+// The arguments of call line l: its words, and its buffers by address
+// (null for a parameter the line gives as null).
+api::Args argsOf(ScenarioLine &l);
+
 // The HLP command code of a name in the library's command list
 // (L2_ADD_FLOW) or of a number; false for neither.
 bool commandCode(std::string_view text, uint32_t &code);

@@ -32,19 +32,8 @@ struct Totals {
     size_t failed = 0;
 };
 
-uint32_t call(ScenarioLine &l)
-{
-    api::Args args = l.args;
-    for (size_t i = 0; i < l.function->paramCount; ++i) {
-        if (l.function->params[i].kind == api::ParamKind::buffer) {
-            args.buffers[i] = (l.nullMask & (1U << i)) != 0 ? nullptr : l.buffers[i].data();
-        }
-    }
-    return l.function->call(args);
-}
+uint32_t call(ScenarioLine &l) { return l.function->call(argsOf(l)); }
 
-// A decoded field as the expect line writes it: a number, a value's name,
-// a list, or bytes in hex.
 // A comma list of numbers, each decimal or 0x hex, against numbers.
 bool listMatches(const std::vector<uint64_t> &numbers, std::string_view expected)
 {
@@ -60,6 +49,8 @@ bool listMatches(const std::vector<uint64_t> &numbers, std::string_view expected
     return i == numbers.size();
 }
 
+// A decoded field as the expect line writes it: a number, a value's name,
+// a list, or bytes in hex.
 bool fieldMatches(const Json &actual, const std::string &expected)
 {
     const std::optional<uint64_t> n = parseNumber(expected);
@@ -118,7 +109,6 @@ void Runner::run(Scenario &s)
     chip_.attach(h);
     last_ = LastCall{};
     for (ScenarioLine &l : s.lines) {
-        std::string error;
         switch (l.kind) {
             case LineKind::call: {
                 const Marks before = marksOf(h);
@@ -131,27 +121,14 @@ void Runner::run(Scenario &s)
                 break;
             }
             case LineKind::host:
-                (void)applyHostSetting(h, l.verb, l.pairs, error);
-                break;
             case LineKind::refuse:
-                h.answer(static_cast<uint32_t>(l.number), static_cast<uint32_t>(l.number2));
-                break;
             case LineKind::fail:
-                if (l.flag) {
-                    h.failAlways(l.rest, static_cast<uint32_t>(l.number2));
-                } else {
-                    h.failNext(l.rest, static_cast<uint32_t>(l.number2));
-                }
-                break;
-            case LineKind::traffic: {
-                bool counted = false;
-                (void)applyTraffic(chip_, l.verb, l.pairs, counted, error);
-                if (!counted) {
+            case LineKind::traffic:
+                if (!applyLine(h, chip_, l)) {
                     ++totals_.failed;
                     err_ << l.file << ':' << l.line << ": " << l.text << ": the chip holds no such counter\n";
                 }
                 break;
-            }
             case LineKind::expect:
                 ++totals_.expects;
                 check(l);

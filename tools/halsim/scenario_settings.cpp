@@ -236,4 +236,32 @@ bool applyTraffic(ChipModel &chip, const std::string &kind, const std::vector<Pa
     return false;
 }
 
+bool applyLine(Host &h, ChipModel &chip, const ScenarioLine &l)
+{
+    std::string error;  // the line was checked when the file was read
+    bool counted = true;
+    switch (l.kind) {
+        case LineKind::host:
+            (void)applyHostSetting(h, l.verb, l.pairs, error);
+            break;
+        case LineKind::refuse:
+            h.answer(static_cast<uint32_t>(l.number), static_cast<uint32_t>(l.number2));
+            break;
+        case LineKind::fail:
+            if (l.flag) {
+                h.failAlways(l.rest, static_cast<uint32_t>(l.number2));
+            } else {
+                h.failNext(l.rest, static_cast<uint32_t>(l.number2));
+            }
+            break;
+        case LineKind::traffic:
+            (void)applyTraffic(chip, l.verb, l.pairs, counted, error);
+            break;
+        case LineKind::call:
+        case LineKind::expect:
+            break;
+    }
+    return counted;
+}
+
 }  // namespace halsim

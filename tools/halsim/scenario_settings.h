@@ -40,6 +40,11 @@ bool applyHostSetting(Host &h, const std::string &setting, const std::vector<Pai
 bool applyTraffic(ChipModel &chip, const std::string &kind, const std::vector<Pair> &pairs, bool &counted,
                   std::string &error);
 
+// Applies a host, refuse, fail or traffic line (any other line does
+// nothing) to the host and the chip; false for traffic the chip holds no
+// counter for.
+bool applyLine(Host &h, ChipModel &chip, const ScenarioLine &l);
+
 }  // namespace halsim
 
 #endif
