@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs with apt-get whatever a Debian machine lacks to build and test
 # the library and to build the tools: CMake, Ninja, g++, GoogleTest and
-# GoogleMock, nlohmann-json and CLI11 (both for the tools only). With --ci,
+# GoogleMock, nlohmann-json and CLI11 (both for the tools only), libpcap for
+# halsim's captures (without it halsim has no capture options). With --ci,
 # also what .ci/run needs beyond that: the armhf cross compiler and qemu,
 # GoogleTest's sources for the cross build, clang with its fuzzer runtime,
 # clang-format, clang-tidy with python3 for tools/tidy.sh, valgrind for the
-# instruction budgets, and Google Benchmark. Installs nothing when all is there; runs apt-get through sudo
-# when not root.
+# instruction budgets, Google Benchmark, and tshark to read halsim's captures
+# with its dissector (its question whether non-root users may capture is
+# answered no beforehand). Installs nothing when all is there; runs apt-get
+# through sudo when not root.
 #
 #   tools/deps.sh [--ci]
 set -euo pipefail
@@ -43,6 +46,7 @@ command -v g++ >/dev/null || need+=(g++)
 [ -f /usr/include/gmock/gmock.h ] || need+=(libgmock-dev)
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
 [ -f /usr/include/CLI/CLI.hpp ] || need+=(libcli11-dev)
+[ -f /usr/include/pcap/pcap.h ] || need+=(libpcap-dev)
 if $ci; then
     [ -d /usr/src/googletest ] || need+=(googletest)
     [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
@@ -54,6 +58,7 @@ if $ci; then
     command -v python3 >/dev/null || need+=(python3)
     command -v valgrind >/dev/null || need+=(valgrind)
     ls /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
+    command -v tshark >/dev/null || need+=(tshark)
 fi
 if [ ${#need[@]} -eq 0 ]; then
     exit 0
@@ -63,4 +68,7 @@ sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 echo "deps: installing ${need[*]}"
 "${sudo[@]}" apt-get update -qq
+if [[ " ${need[*]} " == *" tshark "* ]]; then
+    echo "wireshark-common wireshark-common/install-setuid boolean false" | "${sudo[@]}" debconf-set-selections
+fi
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null

@@ -1,11 +1,18 @@
 // The recorder's runtime: resolving the real entry points, building one
-// entry per recorded call and appending it to the recording.
+// entry per recorded call and appending it to the recording, and taking the
+// HLP command channel to append every command the driver is sent.
 //
 // An entry is built in a heap buffer while the call is prepared: its fixed
 // fields, then each argument with room left for a buffer's bytes after the
 // call. end() fills in the result, the argument count and those bytes, and
 // the entry goes to the file in one fwrite, flushed at once: a host that
 // dies loses at most the entry it was writing.
+//
+// A call's entry is written when it ends, after the commands it sent, which
+// are written as the driver answers them. Order is kept by numbers taken as
+// things start: a call takes its sequence number when it starts, and a
+// command notes the sequence number of the call in progress on its thread
+// and how many calls had started when it was sent (FORMAT.md, "Order").
 #include "recorder.h"
 
 #include <dlfcn.h>
@@ -24,6 +31,7 @@ namespace {
 constexpr const char *kDefaultPath = "/tmp/hal.halrec";
 constexpr uint32_t kFormatVersion = 1;
 constexpr uint32_t kEntryCall = 1;
+constexpr uint32_t kEntryCommand = 2;
 
 enum : uint8_t { kArgWord = 0, kArgBuffer = 1, kArgNull = 2 };
 
@@ -37,14 +45,32 @@ constexpr size_t kNameLengthAt = 28;
 constexpr size_t kNameAt = 30;
 constexpr size_t kEntryHeader = 8;  // kind and length
 
+// Offsets in a command entry, counted from its kind field.
+constexpr size_t kCommandCallAt = 8;
+constexpr size_t kCommandStartedAt = 12;
+constexpr size_t kCommandThreadAt = 16;
+constexpr size_t kCommandTimeAt = 20;
+constexpr size_t kCommandCodeAt = 28;
+constexpr size_t kCommandResultAt = 32;
+constexpr size_t kCommandFlagsAt = 36;
+constexpr size_t kCommandRequestLengthAt = 40;
+constexpr size_t kCommandReplyLengthAt = 44;
+constexpr size_t kCommandBytesAt = 48;
+constexpr uint32_t kRequestNull = 1U;
+constexpr uint32_t kReplyNull = 2U;
+// A command's call when no recorded call is in progress on its thread.
+constexpr uint32_t kNoCall = 0xFFFFFFFFU;
+
 // Calls in progress on this thread, recorded or not.
 thread_local unsigned t_depth = 0;
+// The sequence number of the recorded call in progress on this thread.
+thread_local uint32_t t_call = kNoCall;
 
 pthread_once_t g_openOnce = PTHREAD_ONCE_INIT;
 FILE *g_file = nullptr;  // written once, under g_openOnce
 pthread_mutex_t g_writeLock = PTHREAD_MUTEX_INITIALIZER;
-uint32_t g_sequence = 0;  // under g_writeLock
-bool g_broken = false;    // under g_writeLock: a write failed, the file ends in a torn entry
+bool g_broken = false;   // under g_writeLock: a write failed, the file ends in a torn entry
+uint32_t g_started = 0;  // recorded calls started so far; atomic
 
 void putLe(uint8_t *at, uint64_t value, size_t bytes)
 {
@@ -82,28 +108,21 @@ uint64_t monotonicNs()
     return static_cast<uint64_t>(now.tv_sec) * 1000000000U + static_cast<uint64_t>(now.tv_nsec);
 }
 
-void append(uint8_t *entry, size_t size)
+void append(const uint8_t *entry, size_t size)
 {
     pthread_mutex_lock(&g_writeLock);
-    if (!g_broken) {
-        putLe(entry + kSequenceAt, g_sequence, 4);
-        if (fwrite(entry, size, 1, g_file) == 1 && fflush(g_file) == 0) {
-            ++g_sequence;
-        } else {
-            g_broken = true;
-            fprintf(stderr, "halrec: writing the recording failed (%s); later calls are not recorded\n",
-                    strerror(errno));
-        }
+    if (!g_broken && (fwrite(entry, size, 1, g_file) != 1 || fflush(g_file) != 0)) {
+        g_broken = true;
+        fprintf(stderr, "halrec: writing the recording failed (%s); later calls and commands are not recorded\n",
+                strerror(errno));
     }
     pthread_mutex_unlock(&g_writeLock);
 }
 
-}  // namespace
-
-Call::Call(const char *name, void **slot) : outermost_(t_depth++ == 0)
+// Stores the next definition of name into *slot once: whoever finds it set
+// reads the stored value.
+void resolveNext(const char *name, void **slot)
 {
-    // One thread stores the slot, once: whoever finds it set, here or in
-    // its wrapper, reads the stored value.
     if (__atomic_load_n(slot, __ATOMIC_ACQUIRE) == nullptr) {
         void *next = dlsym(RTLD_NEXT, name);
         void *unset = nullptr;
@@ -111,6 +130,77 @@ Call::Call(const char *name, void **slot) : outermost_(t_depth++ == 0)
             __atomic_compare_exchange_n(slot, &unset, next, false, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE);
         }
     }
+}
+
+uint32_t currentThread() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
+
+// What is noted of a command before it goes to the driver.
+struct CommandStart {
+    uint32_t cmd;
+    uint32_t call;     // the recorded call in progress on the thread, or kNoCall
+    uint32_t started;  // recorded calls started by then
+    uint32_t thread;
+    uint64_t timeNs;
+};
+
+// Resolves the channel's next definition and, when there is a recording,
+// notes where the command stands. False when the command goes unrecorded.
+bool startCommand(uint32_t cmd, void **slot, CommandStart &start)
+{
+    resolveNext("QX_OS_HLP_SendOutLarge", slot);
+    pthread_once(&g_openOnce, openRecording);
+    if (g_file == nullptr) {
+        return false;
+    }
+    start.cmd = cmd;
+    start.call = t_call;
+    start.started = __atomic_load_n(&g_started, __ATOMIC_SEQ_CST);
+    start.thread = currentThread();
+    start.timeNs = monotonicNs();
+    return true;
+}
+
+// Appends the entry of one command the driver has answered. A command
+// whose entry cannot be built (no memory) goes unrecorded.
+void appendCommand(const CommandStart &start, const void *req, uint32_t reqLen, const void *reply, uint32_t replyLen,
+                   uint32_t result)
+{
+    const size_t requestBytes = req != nullptr ? reqLen : 0;
+    const size_t replyBytes = reply != nullptr ? replyLen : 0;
+    const size_t size = kCommandBytesAt + requestBytes + replyBytes;
+    if (size - kEntryHeader > UINT32_MAX) {
+        return;
+    }
+    auto *entry = static_cast<uint8_t *>(malloc(size));
+    if (entry == nullptr) {
+        return;
+    }
+    putLe(entry, kEntryCommand, 4);
+    putLe(entry + kLengthAt, size - kEntryHeader, 4);
+    putLe(entry + kCommandCallAt, start.call, 4);
+    putLe(entry + kCommandStartedAt, start.started, 4);
+    putLe(entry + kCommandThreadAt, start.thread, 4);
+    putLe(entry + kCommandTimeAt, start.timeNs, 8);
+    putLe(entry + kCommandCodeAt, start.cmd, 4);
+    putLe(entry + kCommandResultAt, result, 4);
+    putLe(entry + kCommandFlagsAt, (req == nullptr ? kRequestNull : 0U) | (reply == nullptr ? kReplyNull : 0U), 4);
+    putLe(entry + kCommandRequestLengthAt, reqLen, 4);
+    putLe(entry + kCommandReplyLengthAt, replyLen, 4);
+    if (requestBytes != 0) {
+        memcpy(entry + kCommandBytesAt, req, requestBytes);
+    }
+    if (replyBytes != 0) {
+        memcpy(entry + kCommandBytesAt + requestBytes, reply, replyBytes);
+    }
+    append(entry, size);
+    free(entry);
+}
+
+}  // namespace
+
+Call::Call(const char *name, void **slot) : outermost_(t_depth++ == 0)
+{
+    resolveNext(name, slot);
     if (!outermost_) {
         return;
     }
@@ -122,7 +212,11 @@ Call::Call(const char *name, void **slot) : outermost_(t_depth++ == 0)
     recording_ = true;
     memset(entry_, 0, kNameAt);
     putLe(entry_, kEntryCall, 4);
-    putLe(entry_ + kThreadAt, static_cast<uint32_t>(syscall(SYS_gettid)), 4);
+    // The number is taken as the call starts, so that the commands it sends
+    // can name it and be placed after its start.
+    t_call = __atomic_fetch_add(&g_started, 1U, __ATOMIC_SEQ_CST);
+    putLe(entry_ + kSequenceAt, t_call, 4);
+    putLe(entry_ + kThreadAt, currentThread(), 4);
     putLe(entry_ + kTimeAt, monotonicNs(), 8);
     putLe(entry_ + kNameLengthAt, nameLength, 2);
     used_ = kNameAt;
@@ -135,6 +229,9 @@ Call::Call(const char *name, void **slot) : outermost_(t_depth++ == 0)
 Call::~Call()
 {
     free(entry_);
+    if (outermost_) {
+        t_call = kNoCall;
+    }
     --t_depth;
 }
 
@@ -236,3 +333,20 @@ void Call::drop()
 }
 
 }  // namespace halrec
+
+// The command channel, taken ahead of the host's own definition: every
+// command is forwarded, and appended once the driver has answered it.
+extern "C" __attribute__((visibility("default"))) uint32_t QX_OS_HLP_SendOutLarge(uint32_t cmd, void *req,
+                                                                                  uint32_t reqLen, void *reply,
+                                                                                  uint32_t replyLen)
+{
+    using Fn = uint32_t (*)(uint32_t, void *, uint32_t, void *, uint32_t);
+    static Fn real;
+    halrec::CommandStart start{};
+    const bool recording = halrec::startCommand(cmd, reinterpret_cast<void **>(&real), start);
+    const uint32_t result = real == nullptr ? halrec::kNoRealFunction : real(cmd, req, reqLen, reply, replyLen);
+    if (recording) {
+        halrec::appendCommand(start, req, reqLen, reply, replyLen, result);
+    }
+    return result;
+}

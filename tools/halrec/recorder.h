@@ -2,7 +2,9 @@
 // libhal_network_adpt.so, the library's generated wrappers take every HAL_*
 // entry point the host calls, note its arguments, forward the call to the
 // next definition (the library's own) and append what went in and came out
-// to a recording (tools/halrec/FORMAT.md).
+// to a recording (tools/halrec/FORMAT.md). It also takes the host's HLP
+// command channel, QX_OS_HLP_SendOutLarge, and appends every command with
+// the driver's reply and result, placed among the calls that sent them.
 //
 // One wrapper, as apigen writes it:
 //
@@ -39,7 +41,8 @@ constexpr uint32_t kMaxArgs = 8;
 class Call {
 public:
     // Resolves the entry point's next definition into *slot on the first
-    // call, and notes the start time when the call is recorded.
+    // call, and notes the start time and takes the call's sequence number
+    // when the call is recorded.
     Call(const char *name, void **slot);
     ~Call();
     Call(const Call &) = delete;

@@ -10,6 +10,9 @@ namespace {
 constexpr char kMagic[8] = {'H', 'A', 'L', 'R', 'E', 'C', 0, 0};
 constexpr uint32_t kNewestVersion = 1;
 constexpr uint32_t kEntryCall = 1;
+constexpr uint32_t kEntryCommand = 2;
+constexpr uint32_t kRequestNull = 1U;
+constexpr uint32_t kReplyNull = 2U;
 
 // A bounded little-endian cursor over data[at, end), data being the whole
 // file: offset() is where an error is.
@@ -141,11 +144,71 @@ bool readCall(Cursor body, RecordedCall &call, std::string &error)
     return true;
 }
 
+// The body of a command entry, which fills body exactly.
+bool readCommand(Cursor body, RecordedCommand &command, std::string &error)
+{
+    uint32_t flags = 0;
+    if (!body.take(command.call) || !body.take(command.started) || !body.take(command.thread) ||
+        !body.take(command.timeNs) || !body.take(command.cmd) || !body.take(command.result) || !body.take(flags) ||
+        !body.take(command.requestLength) || !body.take(command.replyLength)) {
+        return fail(error, body.offset(), "command entry cut short in its fixed fields");
+    }
+    command.requestNull = (flags & kRequestNull) != 0;
+    command.replyNull = (flags & kReplyNull) != 0;
+    const uint32_t requestBytes = command.requestNull ? 0 : command.requestLength;
+    const uint32_t replyBytes = command.replyNull ? 0 : command.replyLength;
+    if (!body.bytes(requestBytes, command.request)) {
+        return fail(error, body.offset(),
+                    "request of " + std::to_string(requestBytes) + " bytes runs past the entry (" +
+                        std::to_string(body.left()) + " bytes left)");
+    }
+    if (!body.bytes(replyBytes, command.reply)) {
+        return fail(error, body.offset(),
+                    "reply of " + std::to_string(replyBytes) + " bytes runs past the entry (" +
+                        std::to_string(body.left()) + " bytes left)");
+    }
+    if (body.left() != 0) {
+        return fail(error, body.offset(), std::to_string(body.left()) + " bytes after the reply");
+    }
+    return true;
+}
+
 }  // namespace
 
-bool readRecording(const uint8_t *data, size_t size, std::vector<RecordedCall> &calls, std::string &error)
+std::vector<RecordedEvent> inStartOrder(const Recording &rec)
 {
-    calls.clear();
+    // Call n is placed at n + 1, a command at its started count; at one
+    // place a call goes first, then file order.
+    struct Keyed {
+        uint64_t place;
+        RecordedEvent event;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(rec.calls.size() + rec.commands.size());
+    for (size_t i = 0; i < rec.calls.size(); ++i) {
+        keyed.push_back({uint64_t{rec.calls[i].sequence} + 1, {RecordedEvent::Kind::call, i}});
+    }
+    for (size_t i = 0; i < rec.commands.size(); ++i) {
+        keyed.push_back({rec.commands[i].started, {RecordedEvent::Kind::command, i}});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
+        if (a.place != b.place) {
+            return a.place < b.place;
+        }
+        return a.event.kind == RecordedEvent::Kind::call && b.event.kind == RecordedEvent::Kind::command;
+    });
+    std::vector<RecordedEvent> events;
+    events.reserve(keyed.size());
+    for (const Keyed &k : keyed) {
+        events.push_back(k.event);
+    }
+    return events;
+}
+
+bool readRecording(const uint8_t *data, size_t size, Recording &rec, std::string &error)
+{
+    rec.calls.clear();
+    rec.commands.clear();
     error.clear();
     if (size < sizeof kMagic || !std::equal(kMagic, kMagic + sizeof kMagic, data)) {
         return fail(error, 0,
@@ -177,21 +240,37 @@ bool readRecording(const uint8_t *data, size_t size, std::vector<RecordedCall> &
                         "entry of " + std::to_string(length) + " bytes runs past the end of the file (" +
                             std::to_string(file.left()) + " bytes left)");
         }
+        const Cursor body(data, file.offset(), file.offset() + length);
         if (kind == kEntryCall) {
             RecordedCall call{};
-            if (!readCall(Cursor(data, file.offset(), file.offset() + length), call, error)) {
+            if (!readCall(body, call, error)) {
                 return false;
             }
-            calls.push_back(std::move(call));
+            rec.calls.push_back(std::move(call));
+        } else if (kind == kEntryCommand) {
+            RecordedCommand command{};
+            if (!readCommand(body, command, error)) {
+                return false;
+            }
+            rec.commands.push_back(std::move(command));
         }
         file.skip(length);
     }
     return true;
 }
 
-bool readRecordingFile(const std::string &path, std::vector<RecordedCall> &calls, std::string &error)
+bool readRecording(const uint8_t *data, size_t size, std::vector<RecordedCall> &calls, std::string &error)
 {
-    calls.clear();
+    Recording rec;
+    const bool ok = readRecording(data, size, rec, error);
+    calls = std::move(rec.calls);
+    return ok;
+}
+
+bool readRecordingFile(const std::string &path, Recording &rec, std::string &error)
+{
+    rec.calls.clear();
+    rec.commands.clear();
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open";
@@ -202,7 +281,15 @@ bool readRecordingFile(const std::string &path, std::vector<RecordedCall> &calls
         error = "cannot read";
         return false;
     }
-    return readRecording(data.data(), data.size(), calls, error);
+    return readRecording(data.data(), data.size(), rec, error);
+}
+
+bool readRecordingFile(const std::string &path, std::vector<RecordedCall> &calls, std::string &error)
+{
+    Recording rec;
+    const bool ok = readRecordingFile(path, rec, error);
+    calls = std::move(rec.calls);
+    return ok;
 }
 
 }  // namespace halsim

@@ -226,5 +226,146 @@ TEST(RecordingReader, ReadsAFile)
     EXPECT_TRUE(calls.empty());
 }
 
+// ---- HLP commands -------------------------------------------------------------------------
+
+constexpr uint32_t kRequestNull = 1;
+constexpr uint32_t kReplyNull = 2;
+
+// A command body: lengths as passed, bytes as present.
+Bytes commandBody(uint32_t call, uint32_t started, uint32_t cmd, uint32_t flags, uint32_t requestLength,
+                  const Bytes &request, uint32_t replyLength, const Bytes &reply)
+{
+    Le le;
+    le.u32(call).u32(started).u32(4243).u64(0xABCDEF01ULL).u32(cmd).u32(cmd == 0x20030000U ? 0 : 0xF7300002U);
+    le.u32(flags).u32(requestLength).u32(replyLength).raw(request).raw(reply);
+    return le.b;
+}
+
+TEST(RecordingReader, ReadsCommandsBesideTheCalls)
+{
+    const Bytes file = concat({
+        header(),
+        entry(2, commandBody(0, 1, 0x20030000U, kReplyNull, 4, {1, 2, 3, 4}, 0, {})),
+        entry(1, callBody(0, "HAL_L2_AddFlow", 0, {word(7)})),
+        entry(2, commandBody(0xFFFFFFFFU, 1, 0x2002d007U, 0, 2, {9, 8}, 3, {7, 6, 5})),
+        entry(2, commandBody(0xFFFFFFFFU, 1, 0x2002d001U, kRequestNull | kReplyNull, 8, {}, 16, {})),
+    });
+    Recording rec;
+    std::string error;
+    ASSERT_TRUE(readRecording(file.data(), file.size(), rec, error)) << error;
+    ASSERT_EQ(rec.calls.size(), 1U);
+    ASSERT_EQ(rec.commands.size(), 3U);
+
+    const RecordedCommand &sent = rec.commands[0];
+    EXPECT_EQ(sent.call, 0U);
+    EXPECT_EQ(sent.started, 1U);
+    EXPECT_EQ(sent.thread, 4243U);
+    EXPECT_EQ(sent.timeNs, 0xABCDEF01ULL);
+    EXPECT_EQ(sent.cmd, 0x20030000U);
+    EXPECT_EQ(sent.result, 0U);
+    EXPECT_FALSE(sent.requestNull);
+    EXPECT_TRUE(sent.replyNull);
+    EXPECT_EQ(sent.request, (Bytes{1, 2, 3, 4}));
+    EXPECT_TRUE(sent.reply.empty());
+
+    const RecordedCommand &answered = rec.commands[1];
+    EXPECT_EQ(answered.call, RecordedCommand::kNoCall);
+    EXPECT_EQ(answered.result, 0xF7300002U);
+    EXPECT_EQ(answered.request, (Bytes{9, 8}));
+    EXPECT_EQ(answered.reply, (Bytes{7, 6, 5}));
+
+    // Null pointers: the lengths as passed, no bytes.
+    const RecordedCommand &nulls = rec.commands[2];
+    EXPECT_TRUE(nulls.requestNull && nulls.replyNull);
+    EXPECT_EQ(nulls.requestLength, 8U);
+    EXPECT_EQ(nulls.replyLength, 16U);
+    EXPECT_TRUE(nulls.request.empty() && nulls.reply.empty());
+
+    // Readers of calls alone skip them.
+    std::vector<RecordedCall> calls;
+    ASSERT_TRUE(readRecording(file.data(), file.size(), calls, error)) << error;
+    ASSERT_EQ(calls.size(), 1U);
+    EXPECT_EQ(calls[0].name, "HAL_L2_AddFlow");
+}
+
+TEST(RecordingReader, RefusesMalformedCommandsNamingTheOffset)
+{
+    // The command entry's body starts at 24 and its bytes at 64.
+    auto oneCommand = [](const Bytes &body) { return concat({header(), entry(2, body)}); };
+    struct Case {
+        const char *what;
+        Bytes file;
+        const char *error;
+    };
+    const Case cases[] = {
+        {"fixed fields cut short", oneCommand(Le().u32(0).u32(1).u32(2).u64(3).u32(4).b),
+         "offset 48: command entry cut short in its fixed fields"},
+        {"request beyond the entry", oneCommand(commandBody(0, 1, 0x20030000U, 0, 5, {1, 2, 3, 4}, 0, {})),
+         "offset 64: request of 5 bytes runs past the entry (4 bytes left)"},
+        {"reply beyond the entry", oneCommand(commandBody(0, 1, 0x20030000U, 0, 1, {1}, 4, {1, 2})),
+         "offset 65: reply of 4 bytes runs past the entry (2 bytes left)"},
+        {"request bytes beside a null request",
+         oneCommand(commandBody(0, 1, 0x20030000U, kRequestNull, 2, {1, 2}, 0, {})),
+         "offset 64: 2 bytes after the reply"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Recording rec;
+        std::string error;
+        EXPECT_FALSE(readRecording(c.file.data(), c.file.size(), rec, error));
+        EXPECT_EQ(error.rfind(c.error, 0), 0U) << error;
+        EXPECT_TRUE(rec.commands.empty());
+    }
+}
+
+// Calls are written when they end, commands when they are answered: the
+// order they started in comes from the numbers taken at their start.
+TEST(RecordingOrder, CallsAndCommandsInTheOrderTheyStarted)
+{
+    struct Written {
+        bool call;
+        uint32_t number;  // a call's sequence, a command's started count
+    };
+    struct Case {
+        const char *what;
+        std::vector<Written> file;
+        const char *order;  // c<index in calls>, m<index in commands>
+    };
+    const Case cases[] = {
+        {"one thread: each call's commands before its entry",
+         {{false, 1}, {false, 1}, {true, 0}, {false, 2}, {true, 1}},
+         "c0 m0 m1 c1 m2"},
+        {"two threads: both calls started before either sent",
+         {{false, 2}, {false, 2}, {true, 1}, {true, 0}},
+         "c1 c0 m0 m1"},
+        {"a call ending before another thread's command written earlier",
+         {{false, 1}, {true, 1}, {true, 0}, {false, 2}},
+         "c1 m0 c0 m1"},
+        {"commands outside any call, before and between calls",
+         {{false, 0}, {true, 0}, {false, 1}, {true, 1}},
+         "m0 c0 m1 c1"},
+        {"no commands: calls by sequence", {{true, 2}, {true, 0}, {true, 1}}, "c1 c2 c0"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Recording rec;
+        for (const Written &w : c.file) {
+            if (w.call) {
+                rec.calls.push_back(RecordedCall{w.number, 1, 0, 0, "HAL_F", {}});
+            } else {
+                RecordedCommand m{};
+                m.started = w.number;
+                rec.commands.push_back(m);
+            }
+        }
+        std::string order;
+        for (const RecordedEvent &e : inStartOrder(rec)) {
+            order += (order.empty() ? "" : " ") + std::string(e.kind == RecordedEvent::Kind::call ? "c" : "m") +
+                     std::to_string(e.index);
+        }
+        EXPECT_EQ(order, c.order);
+    }
+}
+
 }  // namespace
 }  // namespace halsim

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdarg>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "host.h"
 #include "print.h"
 #include "scenario.h"
+#include "soak.h"
 
 namespace halsim {
 
@@ -60,6 +62,52 @@ int parseCommandLine(int argc, const char *const *argv, Options &o, std::ostream
     CLI::Option *ts =
         app.add_option("--to-scenario", o.toScenario, "Write a recording of libhal_record.so as a scenario file")
             ->check(CLI::ExistingFile);
+    CLI::Option *ds = app.add_option("--dissector", o.dissector,
+                                     "Write the Wireshark dissector (Lua) of the captures --to-pcap and --pcap write");
+    ds->excludes(files);
+    ds->excludes(rp);
+    ds->excludes(ts);
+#ifdef HALSIM_PCAP
+    std::vector<std::string> toPcap;
+    CLI::Option *tp = app.add_option("--to-pcap", toPcap,
+                                     "Write a recording of libhal_record.so as a pcap capture: REC OUT.pcap, one "
+                                     "packet per call and per HLP command")
+                          ->expected(2)
+                          ->type_name("REC OUT");
+    CLI::Option *pc =
+        app.add_option("--pcap", o.pcap,
+                       "Also write the calls the scenario files make and the HLP commands they send as a pcap "
+                       "capture (from a second, silent run)");
+    pc->needs(files);
+    tp->excludes(files);
+    tp->excludes(rp);
+    tp->excludes(ts);
+    tp->excludes(ds);
+    tp->excludes(pc);
+#endif
+    CLI::Option *sk = app.add_option("--soak", o.soak,
+                                     "Run a model-based soak of N random calls, with driver refusals and host "
+                                     "faults, against the simulated chip; checks what a host relies on after every "
+                                     "call and removes everything at the end. A failure is shrunk and printed as a "
+                                     "scenario file")
+                          ->check(CLI::PositiveNumber);
+    app.add_option("--seed", o.seed, "Seed of --soak: the same seed makes the same calls (default 1)")->needs(sk);
+    app.add_option("--soak-record", o.soakRecord, "Write every call of --soak, faults and cleanup included, as a scenario")
+        ->needs(sk);
+    CLI::Option *sc = app.add_option("--soak-check", o.soakCheck,
+                                     "Run a scenario file under the soak's checks and shrink a failure")
+                          ->check(CLI::ExistingFile);
+    CLI::Option *plant = app.add_flag("--soak-plant-forget-user-count", o.plantForgetUserCount,
+                                      "Plant a fault: raise a group's user count again after each viewer removal, "
+                                      "to see the soak find it");
+    for (CLI::Option *other : {files, rp, ts, ds, q, v, j, st}) {
+        sk->excludes(other);
+        sc->excludes(other);
+    }
+    sk->excludes(sc);
+    if (plant != nullptr) {
+        plant->excludes(files);
+    }
     rp->excludes(files);
     ts->excludes(files);
     ts->excludes(rp);
@@ -78,6 +126,12 @@ int parseCommandLine(int argc, const char *const *argv, Options &o, std::ostream
     } catch (const CLI::ParseError &e) {
         return app.exit(e, out, err) == 0 ? 0 : 2;
     }
+#ifdef HALSIM_PCAP
+    if (toPcap.size() == 2) {
+        o.toPcap = toPcap[0];
+        o.pcap = toPcap[1];
+    }
+#endif
     o.output = json      ? Output::json
                : quiet   ? Output::quiet
                : state   ? Output::state
@@ -123,6 +177,36 @@ void runScenario(const Options &o, std::ostream &out, std::ostream &err)
 
 int run(const Options &o, std::ostream &out, std::ostream &err)
 {
+    if (o.soak != 0 || !o.soakCheck.empty()) {
+        SoakOptions so;
+        so.forgetUserCount = o.plantForgetUserCount;
+        if (!o.soakCheck.empty()) {
+            return soakCheckFile(o.soakCheck, so, out, err);
+        }
+        std::ofstream record;
+        if (!o.soakRecord.empty()) {
+            record.open(o.soakRecord);
+            if (!record) {
+                err << "halsim: cannot write " << o.soakRecord << '\n';
+                return 2;
+            }
+            so.record = &record;
+        }
+        return soak(o.soak, o.seed, so, out, err);
+    }
+    if (!o.dissector.empty()) {
+        return writeDissector(o, out, err);
+    }
+#ifdef HALSIM_PCAP
+    if (!o.toPcap.empty()) {
+        return recordingToPcap(o, out, err);
+    }
+    if (!o.pcap.empty() && !o.files.empty()) {
+        const int status = runFiles(o, out, err);
+        const int written = status == 2 ? 2 : scenarioToPcap(o, out, err);
+        return written != 0 ? written : status;
+    }
+#endif
     if (!o.toScenario.empty()) {
         return toScenario(o, out, err);
     }

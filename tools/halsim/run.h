@@ -2,6 +2,7 @@
 #ifndef TOOLS_HALSIM_RUN_H
 #define TOOLS_HALSIM_RUN_H
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,6 +22,14 @@ struct Options {
     std::vector<std::string> files;  // scenario files to run in place of the built-in one
     std::string replay;              // a recording to replay
     std::string toScenario;          // a recording to write as a scenario
+    std::string toPcap;              // a recording to write as a capture
+    std::string pcap;                // where to write the capture: of toPcap, or of the files' run
+    std::string dissector;           // where to write the capture's Wireshark dissector (Lua)
+    uint64_t soak = 0;                  // calls of a model-based soak to run
+    uint64_t seed = 1;                  // the soak's seed
+    std::string soakRecord;             // where to write the soak's calls as a scenario
+    std::string soakCheck;              // a scenario file to run under the soak's checks
+    bool plantForgetUserCount = false;  // the soak's planted fault
 };
 
 // Reads halsim's command line into o. Returns -1 when halsim is to run,
@@ -48,6 +57,21 @@ int replay(const Options &o, std::ostream &out, std::ostream &err);
 // and an expect line with its recorded result. Returns 0, or 2 for a
 // recording that cannot be read.
 int toScenario(const Options &o, std::ostream &out, std::ostream &err);
+
+// Writes the recording o.toPcap as the capture o.pcap (capture.h). Returns
+// 0, or 2 for a recording that cannot be read or a capture that cannot be
+// written. Built only with libpcap (HALSIM_PCAP).
+int recordingToPcap(const Options &o, std::ostream &out, std::ostream &err);
+
+// Runs o.files once more, silently, and writes their calls and the commands
+// they sent as the capture o.pcap: the replies as the simulated driver
+// wrote them, the times a simulated microsecond apart, thread 0. Returns 0,
+// or 2. Built only with libpcap (HALSIM_PCAP).
+int scenarioToPcap(const Options &o, std::ostream &out, std::ostream &err);
+
+// Writes the Wireshark dissector of the captures to o.dissector
+// (dissector.h). Returns 0, or 2 when it cannot.
+int writeDissector(const Options &o, std::ostream &out, std::ostream &err);
 
 // Runs what o asks for and returns halsim's exit status.
 int run(const Options &o, std::ostream &out, std::ostream &err);

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "fields.h"
 #include "hal_network_adpt.h"
 #include "run.h"
@@ -181,7 +183,9 @@ struct RunResult {
 
 RunResult runText(const std::string &text)
 {
-    const std::string path = ::testing::TempDir() + "scenario_test.hal";
+    // One file per process: ctest runs each test in a process of its own,
+    // several at a time.
+    const std::string path = ::testing::TempDir() + "scenario_test_" + std::to_string(getpid()) + ".hal";
     std::ofstream(path) << text;
     halsim::Options o;
     o.output = halsim::Output::quiet;
