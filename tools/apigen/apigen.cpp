@@ -431,7 +431,8 @@ void writeWrapper(std::ostream &o, const Function &f, const std::set<std::string
     o << "    static Fn real;\n";
     o << "    halrec::Call call_(\"" << f.name << "\", reinterpret_cast<void **>(&real));\n";
     writeRecordedArgs(o, f, names);
-    o << "    return call_.end(real == nullptr ? halrec::kNoRealFunction : real(";
+    o << "    const Fn next = halrec::loaded(real);\n";
+    o << "    return call_.end(next == nullptr ? halrec::kNoRealFunction : next(";
     for (size_t k = 0; k < f.params.size(); ++k) {
         o << (k != 0 ? ", " : "") << f.params[k].name;
     }

@@ -344,9 +344,16 @@ extern "C" __attribute__((visibility("default"))) uint32_t QX_OS_HLP_SendOutLarg
     static Fn real;
     halrec::CommandStart start{};
     const bool recording = halrec::startCommand(cmd, reinterpret_cast<void **>(&real), start);
-    const uint32_t result = real == nullptr ? halrec::kNoRealFunction : real(cmd, req, reqLen, reply, replyLen);
-    if (recording) {
-        halrec::appendCommand(start, req, reqLen, reply, replyLen, result);
+    // The request as sent: a driver may write into it.
+    void *sent = recording && req != nullptr && reqLen != 0 ? malloc(reqLen) : nullptr;
+    if (sent != nullptr) {
+        memcpy(sent, req, reqLen);
     }
+    const Fn next = halrec::loaded(real);
+    const uint32_t result = next == nullptr ? halrec::kNoRealFunction : next(cmd, req, reqLen, reply, replyLen);
+    if (recording) {
+        halrec::appendCommand(start, sent != nullptr ? sent : req, reqLen, reply, replyLen, result);
+    }
+    free(sent);
     return result;
 }

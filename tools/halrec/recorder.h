@@ -11,7 +11,8 @@
 //     static Fn real;
 //     halrec::Call c("HAL_L3_AddWanStats", reinterpret_cast<void **>(&real));
 //     c.word(wanId); ... c.buffer(rule, halrec::sizeOf(rule));
-//     return c.end(real == nullptr ? halrec::kNoRealFunction : real(wanId, ...));
+//     const Fn next = halrec::loaded(real);
+//     return c.end(next == nullptr ? halrec::kNoRealFunction : next(wanId, ...));
 //
 // The runtime needs only libc, libdl and pthreads: no C++ runtime, no
 // exceptions, no global constructors.
@@ -30,6 +31,14 @@ namespace halrec {
 // lacks that entry point). It lies outside the library's own codes
 // (0xF730xxxx) and is recorded like any other result.
 constexpr uint32_t kNoRealFunction = 0xD12FFFFFU;
+
+// The next definition a wrapper found, as another thread may have stored
+// it: null until the first call has looked it up.
+template <typename Fn>
+inline Fn loaded(Fn &slot)
+{
+    return __atomic_load_n(&slot, __ATOMIC_ACQUIRE);
+}
 
 // Most arguments one entry point takes.
 constexpr uint32_t kMaxArgs = 8;

