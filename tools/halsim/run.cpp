@@ -92,11 +92,12 @@ int parseCommandLine(int argc, const char *const *argv, Options &o, std::ostream
                                      "scenario file")
                           ->check(CLI::PositiveNumber);
     app.add_option("--seed", o.seed, "Seed of --soak: the same seed makes the same calls (default 1)")->needs(sk);
-    app.add_option("--soak-record", o.soakRecord, "Write every call of --soak, faults and cleanup included, as a scenario")
+    app.add_option("--soak-record", o.soakRecord,
+                   "Write every call of --soak, faults and cleanup included, as a scenario")
         ->needs(sk);
-    CLI::Option *sc = app.add_option("--soak-check", o.soakCheck,
-                                     "Run a scenario file under the soak's checks and shrink a failure")
-                          ->check(CLI::ExistingFile);
+    CLI::Option *sc =
+        app.add_option("--soak-check", o.soakCheck, "Run a scenario file under the soak's checks and shrink a failure")
+            ->check(CLI::ExistingFile);
     CLI::Option *plant = app.add_flag("--soak-plant-forget-user-count", o.plantForgetUserCount,
                                       "Plant a fault: raise a group's user count again after each viewer removal, "
                                       "to see the soak find it");

@@ -19,12 +19,12 @@ enum class Output {
 
 struct Options {
     Output output = Output::requests;
-    std::vector<std::string> files;  // scenario files to run in place of the built-in one
-    std::string replay;              // a recording to replay
-    std::string toScenario;          // a recording to write as a scenario
-    std::string toPcap;              // a recording to write as a capture
-    std::string pcap;                // where to write the capture: of toPcap, or of the files' run
-    std::string dissector;           // where to write the capture's Wireshark dissector (Lua)
+    std::vector<std::string> files;     // scenario files to run in place of the built-in one
+    std::string replay;                 // a recording to replay
+    std::string toScenario;             // a recording to write as a scenario
+    std::string toPcap;                 // a recording to write as a capture
+    std::string pcap;                   // where to write the capture: of toPcap, or of the files' run
+    std::string dissector;              // where to write the capture's Wireshark dissector (Lua)
     uint64_t soak = 0;                  // calls of a model-based soak to run
     uint64_t seed = 1;                  // the soak's seed
     std::string soakRecord;             // where to write the soak's calls as a scenario
