@@ -59,7 +59,7 @@ namespace halsim {
 namespace {
 
 constexpr size_t kStackLimit = 4096;
-constexpr size_t kStackBytes = 64 * 1024;
+constexpr size_t kStackBytes = size_t{64} * 1024;
 constexpr unsigned char kPaint = 0xa5;
 
 // AddressSanitizer puts guard zones around every local and moves some
