@@ -7,6 +7,7 @@
 #define PLATFORM_HLP_CMD_H
 
 #include <cstdint>
+#include <type_traits>
 
 #include "platform/hlp_record.h"
 
@@ -111,6 +112,15 @@ template <Cmd C>
 struct Command;
 
 struct NoReply {};
+
+/* Whether the command table pairs code C with its records: true once a
+ * HAL_HLP_COMMAND for C is in sight. */
+template <Cmd C, typename = void>
+struct Paired : std::false_type {
+};
+template <Cmd C>
+struct Paired<C, std::void_t<typename Command<C>::Request>> : std::true_type {
+};
 
 /* A request that is one 32-bit word: an id or a mode. */
 struct Word {

@@ -18,13 +18,7 @@ namespace {
 
 namespace hlp = hal::hlp;
 
-// Whether the command table pairs code C with its records.
-template <hlp::Cmd C, typename = void>
-struct Paired : std::false_type {
-};
-template <hlp::Cmd C>
-struct Paired<C, std::void_t<typename hlp::Command<C>::Request>> : std::true_type {
-};
+using hlp::Paired;
 
 void flatten(const hal::rec::Fields &table, const std::string &prefix, uint32_t base, std::vector<Field> &out)
 {

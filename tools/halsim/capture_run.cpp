@@ -83,7 +83,6 @@ void captureScenario(Scenario &s, Recording &rec, uint64_t &clock)
         return result;
     };
     for (ScenarioLine &l : s.lines) {
-        std::string error;
         switch (l.kind) {
             case LineKind::call: {
                 const size_t from = h.hlp.size();
@@ -103,23 +102,11 @@ void captureScenario(Scenario &s, Recording &rec, uint64_t &clock)
                 break;
             }
             case LineKind::host:
-                (void)applyHostSetting(h, l.verb, l.pairs, error);
-                break;
             case LineKind::refuse:
-                h.answer(static_cast<uint32_t>(l.number), static_cast<uint32_t>(l.number2));
-                break;
             case LineKind::fail:
-                if (l.flag) {
-                    h.failAlways(l.rest, static_cast<uint32_t>(l.number2));
-                } else {
-                    h.failNext(l.rest, static_cast<uint32_t>(l.number2));
-                }
+            case LineKind::traffic:
+                (void)applyLine(h, chip, l);
                 break;
-            case LineKind::traffic: {
-                bool counted = false;
-                (void)applyTraffic(chip, l.verb, l.pairs, counted, error);
-                break;
-            }
             case LineKind::expect:
                 break;
         }

@@ -27,13 +27,7 @@ namespace hlp = hal::hlp;
 
 // ---- The records of each command ----------------------------------------------------
 
-// Whether the command table pairs code C with its records.
-template <hlp::Cmd C, typename = void>
-struct Paired : std::false_type {
-};
-template <hlp::Cmd C>
-struct Paired<C, std::void_t<typename hlp::Command<C>::Request>> : std::true_type {
-};
+using hlp::Paired;
 
 // What the decoder's layouts leave out: the records' C names and the reply's
 // field table.
