@@ -36,17 +36,20 @@ namespace {
 
 constexpr size_t kHeaderBytes = 16;  // magic, version, flags
 constexpr uint32_t kEntryCall = 1;
+constexpr uint32_t kEntryCommand = 2;
 
 uint32_t le32(const uint8_t *p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
 // The entries of a recording by their headers alone: where each starts and
-// ends, and whether it is a call. The last may be broken: its header cut
-// short or its length past the end.
+// ends, whether it is a call, and whether the reader looks inside it (a
+// call or an HLP command; other kinds are skipped by their length). The
+// last may be broken: its header cut short or its length past the end.
 struct Entry {
     size_t start;
     size_t end;
     bool isCall;
     bool broken;
+    bool isRead;
 };
 
 std::vector<Entry> entriesOf(const uint8_t *data, size_t size)
@@ -54,11 +57,12 @@ std::vector<Entry> entriesOf(const uint8_t *data, size_t size)
     std::vector<Entry> entries;
     for (size_t at = kHeaderBytes; at < size;) {
         if (size - at < 8 || le32(data + at + 4) > size - at - 8) {
-            entries.push_back({at, size, false, true});
+            entries.push_back({at, size, false, true, false});
             break;
         }
         const size_t end = at + 8 + le32(data + at + 4);
-        entries.push_back({at, end, le32(data + at) == kEntryCall, false});
+        const uint32_t kind = le32(data + at);
+        entries.push_back({at, end, kind == kEntryCall, false, kind == kEntryCall || kind == kEntryCommand});
         at = end;
     }
     return entries;
@@ -87,9 +91,9 @@ void checkCallsOfWhole(const std::vector<Entry> &entries, size_t size, size_t ca
 }
 
 // One that does not yields those before the entry of the fault. A fault at
-// offset n lies in the body of the call entry that holds n (start < n <=
-// end), or in the header of a broken entry that starts at n, or in the
-// file's header (n < 16, no call). Where an entry ends and a broken one
+// offset n lies in the body of the call or command entry that holds n
+// (start < n <= end), or in the header of a broken entry that starts at n,
+// or in the file's header (n < 16, no call). Where an entry ends and a broken one
 // starts at the same n, either may be at fault.
 void checkCallsBeforeFault(const std::vector<Entry> &entries, size_t n, size_t calls)
 {
@@ -106,8 +110,8 @@ void checkCallsBeforeFault(const std::vector<Entry> &entries, size_t n, size_t c
         body = !e.broken && e.start < n && n <= e.end ? &e : body;
         header = e.broken && e.start == n ? &e : header;
     }
-    if (header == nullptr && (body == nullptr || !body->isCall)) {
-        fail("fault at no entry's header or call body", detail);
+    if (header == nullptr && (body == nullptr || !body->isRead)) {
+        fail("fault at no entry's header or call or command body", detail);
     }
     const bool inBody = body != nullptr && calls == callsBefore(entries, *body);
     const bool inHeader = header != nullptr && calls == callsBefore(entries, *header);
