@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "capture.h"
+#include "command_line_test.h"
 #include "json_out.h"
 #include "run.h"
 
@@ -156,25 +157,17 @@ TEST(CaptureCommandLine, TakesItsFilesOrExits)
         {{"--pcap", "out.pcap"}, 2, "", "", ""},
     };
     for (const Case &c : cases) {
-        std::vector<const char *> argv{"halsim"};
-        argv.insert(argv.end(), c.args.begin(), c.args.end());
-        std::string line;
-        for (const char *a : c.args) {
-            line.append(a).append(" ");
-        }
-        Options o;
-        std::ostringstream out;
-        std::ostringstream err;
+        const Parsed p = parseArgs(c.args);
 #ifndef HALSIM_PCAP
-        if (line.find("pcap") != std::string::npos) {
+        if (p.line.find("pcap") != std::string::npos) {
             continue;  // no capture options without libpcap
         }
 #endif
-        EXPECT_EQ(parseCommandLine(static_cast<int>(argv.size()), argv.data(), o, out, err), c.status) << line;
+        EXPECT_EQ(p.status, c.status) << p.line;
         if (c.status == -1) {
-            EXPECT_EQ(o.toPcap, c.toPcap) << line;
-            EXPECT_EQ(o.pcap, c.pcap) << line;
-            EXPECT_EQ(o.dissector, c.dissector) << line;
+            EXPECT_EQ(p.options.toPcap, c.toPcap) << p.line;
+            EXPECT_EQ(p.options.pcap, c.pcap) << p.line;
+            EXPECT_EQ(p.options.dissector, c.dissector) << p.line;
         }
     }
 }

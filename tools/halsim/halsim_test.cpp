@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cmd_names.h"
+#include "command_line_test.h"
 #include "decode.h"
 #include "json_out.h"
 #include "run.h"
@@ -40,20 +41,18 @@ TEST(HalsimCommandLine, ChoosesTheOutputOrExits)
         {{"--replay", "/dev/null", "/dev/null"}, 2, Output::requests},
         {{"--to-scenario", "/dev/null", "--replay", "/dev/null"}, 2, Output::requests},
         {{"--to-scenario", "/dev/null", "--json"}, 2, Output::requests},
+        {{"--soak", "100", "--seed", "3"}, -1, Output::requests},
+        {{"--soak", "0"}, 2, Output::requests},
+        {{"--seed", "3"}, 2, Output::requests},
+        {{"--soak", "100", "/dev/null"}, 2, Output::requests},
+        {{"--soak", "100", "--json"}, 2, Output::requests},
+        {{"--soak-check", "/dev/null", "--soak", "100"}, 2, Output::requests},
     };
     for (const Case &c : cases) {
-        std::vector<const char *> argv{"halsim"};
-        argv.insert(argv.end(), c.args.begin(), c.args.end());
-        std::string line;
-        for (const char *a : c.args) {
-            line.append(a).append(" ");
-        }
-        Options o;
-        std::ostringstream out;
-        std::ostringstream err;
-        EXPECT_EQ(parseCommandLine(static_cast<int>(argv.size()), argv.data(), o, out, err), c.status) << line;
-        EXPECT_EQ(o.output, c.output) << line;
-        EXPECT_EQ(err.str().empty(), c.status != 2) << line << err.str();
+        const Parsed p = parseArgs(c.args);
+        EXPECT_EQ(p.status, c.status) << p.line;
+        EXPECT_EQ(p.options.output, c.output) << p.line;
+        EXPECT_EQ(p.err.empty(), c.status != 2) << p.line << p.err;
     }
 }
 
