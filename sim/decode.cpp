@@ -64,16 +64,6 @@ const char *nameOf(const hal::rec::ValueNames &names, uint32_t v)
     return nullptr;
 }
 
-// A little-endian number of size bytes at offset.
-uint32_t numberAt(const std::vector<uint8_t> &req, uint32_t offset, uint32_t size)
-{
-    uint32_t v = 0;
-    for (uint32_t i = 0; i < size; ++i) {
-        v |= static_cast<uint32_t>(req[offset + i]) << (8 * i);
-    }
-    return v;
-}
-
 // A number in decimal (hexadecimal from 4096 on, where masks and addresses
 // live) with the name of its code when it has one.
 std::string numberText(uint32_t v, const hal::rec::ValueNames &names)
@@ -101,12 +91,13 @@ std::string valueOf(const std::vector<uint8_t> &req, const Field &f)
         return std::string();
     }
     if (isNumberSize(f.size)) {
-        return numberText(numberAt(req, f.offset, f.size), f.values);
+        return numberText(static_cast<uint32_t>(numberAt(req, f.offset, f.size)), f.values);
     }
     std::string out;
     if (f.element > 1 && isNumberSize(f.element)) {
         for (uint32_t at = 0; at < f.size; at += f.element) {
-            out += (at == 0 ? "" : ",") + numberText(numberAt(req, f.offset + at, f.element), f.values);
+            out += (at == 0 ? "" : ",") +
+                   numberText(static_cast<uint32_t>(numberAt(req, f.offset + at, f.element)), f.values);
         }
         return out;
     }
@@ -156,6 +147,15 @@ std::string decode(const HlpCall &call)
         }
     }
     return out + '\n';
+}
+
+uint64_t numberAt(const std::vector<uint8_t> &bytes, size_t offset, size_t size)
+{
+    uint64_t v = 0;
+    for (size_t i = 0; i < size; ++i) {
+        v |= static_cast<uint64_t>(bytes[offset + i]) << (8 * i);
+    }
+    return v;
 }
 
 }  // namespace halsim

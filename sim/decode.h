@@ -43,6 +43,9 @@ const std::vector<Layout> &layouts();
 // command or a request of the wrong length.
 std::string decode(const HlpCall &call);
 
+// The little-endian number of size bytes (at most 8) at offset of bytes.
+uint64_t numberAt(const std::vector<uint8_t> &bytes, size_t offset, size_t size);
+
 }  // namespace halsim
 
 #endif

@@ -38,6 +38,7 @@
 
 namespace {
 
+using halsim::numberAt;
 using Json = nlohmann::ordered_json;
 // Every value of a filter name in one packet, in the order the tree holds them.
 using Values = std::map<std::string, std::vector<std::string>>;
@@ -81,15 +82,6 @@ std::string hexBytes(const std::vector<uint8_t> &bytes, size_t from, size_t coun
         out += buf;
     }
     return out;
-}
-
-uint64_t numberAt(const std::vector<uint8_t> &bytes, size_t at, size_t size)
-{
-    uint64_t v = 0;
-    for (size_t i = 0; i < size; ++i) {
-        v |= static_cast<uint64_t>(bytes[at + i]) << (8 * i);
-    }
-    return v;
 }
 
 // A dissected value against an expected one: numbers whatever their base,

@@ -13,16 +13,6 @@ Json nameOrNull(const char *name) { return name != nullptr ? Json(name) : Json()
 
 bool isNumberSize(uint32_t size) { return size == 1 || size == 2 || size == 4; }
 
-// A little-endian number of size bytes at offset.
-uint32_t numberAt(const std::vector<uint8_t> &req, uint32_t offset, uint32_t size)
-{
-    uint32_t v = 0;
-    for (uint32_t i = 0; i < size; ++i) {
-        v |= static_cast<uint32_t>(req[offset + i]) << (8 * i);
-    }
-    return v;
-}
-
 std::string hexBytes(const uint8_t *bytes, size_t count)
 {
     std::string out;
@@ -51,12 +41,12 @@ Json numberJson(uint32_t v, const hal::rec::ValueNames &names)
 Json fieldJson(const std::vector<uint8_t> &req, const Field &f)
 {
     if (isNumberSize(f.size)) {
-        return numberJson(numberAt(req, f.offset, f.size), f.values);
+        return numberJson(static_cast<uint32_t>(numberAt(req, f.offset, f.size)), f.values);
     }
     if (f.element > 1 && isNumberSize(f.element)) {
         Json out = Json::array();
         for (uint32_t at = 0; at + f.element <= f.size; at += f.element) {
-            out.push_back(numberJson(numberAt(req, f.offset + at, f.element), f.values));
+            out.push_back(numberJson(static_cast<uint32_t>(numberAt(req, f.offset + at, f.element)), f.values));
         }
         return out;
     }

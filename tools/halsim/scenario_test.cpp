@@ -4,12 +4,12 @@
 
 #include <cstddef>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include <unistd.h>
 
+#include "decode.h"
 #include "fields.h"
 #include "hal_network_adpt.h"
 #include "run.h"
@@ -26,13 +26,6 @@ ScenarioLine parseOne(const std::string &text)
     std::string error;
     EXPECT_TRUE(halsim::parseScenario(text, "t.hal", s, error)) << error;
     return s.lines.empty() ? ScenarioLine{} : s.lines.back();
-}
-
-uint64_t numberAt(const std::vector<uint8_t> &buf, size_t offset, size_t size)
-{
-    uint64_t v = 0;
-    std::memcpy(&v, buf.data() + offset, size);
-    return v;
 }
 
 struct Placed {
@@ -69,7 +62,7 @@ TEST(ScenarioLine, MembersLandAtTheirOffsets)
         ASSERT_NE(l.function, nullptr) << c.line;
         ASSERT_LT(c.param, l.buffers.size()) << c.line;
         ASSERT_LE(c.offset + c.size, l.buffers[c.param].size()) << c.line;
-        EXPECT_EQ(numberAt(l.buffers[c.param], c.offset, c.size), c.value) << c.line;
+        EXPECT_EQ(halsim::numberAt(l.buffers[c.param], c.offset, c.size), c.value) << c.line;
         size_t nonZero = 0;
         for (const std::vector<uint8_t> &b : l.buffers) {
             for (const uint8_t byte : b) {
